@@ -1,0 +1,43 @@
+// Group and log-scale statistics of the measurement table: the whole computation of cardel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "cardel/uniform_random.h"
+
+namespace cardel {
+
+// Single-precision constants used in double arithmetic, as their exact doubles.
+constexpr double replacement_width = 0.05000000074505806;  // 0.05
+constexpr double replacement_base = 0.9750000238418579;    // 0.975
+constexpr double zero_substitute = 1.0000000116860974e-07; // 1e-7, stands for a zero before its logarithm
+constexpr double fold_factor = 3.9200000762939453;         // 3.92
+
+struct GroupSummary {
+  double fold_range = -1.0;  // exp(3.92 s) of the logged group means; -1 none, 0 one group
+  double mean_y = -1.0;      // arithmetic mean of all measurements
+  double sd_y = -1.0;        // their standard deviation (one-pass formula)
+  double gm_y = -1.0;        // geometric mean
+  double gsd_y = -1.0;       // geometric standard deviation
+  double mean_log = -1.0;    // mean of the logarithms
+  double sd_log = -1.0;      // standard deviation of the logarithms (two-pass)
+};
+
+// The table and working arrays of one run. `y` is stored group by group:
+// y[(j-1)*nrow + (i-1)] is row i of group j; a negative entry is a missing
+// measurement, an entry >= 0.0 (also -0.0) a measurement.
+struct GroupTable {
+  std::int32_t nrow = 0;      // rows: largest number of measurements in a group
+  std::int32_t ncol = 0;      // groups
+  std::vector<double> y;      // nrow * ncol entries; released after the group pass
+  std::vector<double> logy;   // logarithms of all measurements, group after group
+  std::int64_t nlog = 0;      // number of entries of logy in use
+};
+
+// Computes the summary and fills table.logy/nlog. When the table holds at
+// least two measurements and all are equal, they are first replaced by random
+// values within 2.5 % of that value, drawn from `rng` after seeding it from the clock.
+GroupSummary summarize_groups(GroupTable& table, UniformRandom& rng);
+
+}  // namespace cardel
