@@ -1,0 +1,205 @@
+// cardel run as a program in a fresh directory: exact result files, and every refusal leaving old files intact.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "tests/support/program_runner.h"
+
+namespace {
+
+using test_support::crlf_lines;
+using test_support::file_exists;
+using test_support::read_file;
+using test_support::run_program;
+using test_support::ScratchDir;
+using test_support::write_file;
+
+struct CardelRun {
+  ScratchDir dir;
+  test_support::RunResult result;
+  std::string seg;
+  std::string logy;
+
+  explicit CardelRun(const std::string& table, const std::string& shell_prefix = "") {
+    write_file(dir.path + "/y.txt", table);
+    run(shell_prefix);
+  }
+  void run(const std::string& shell_prefix = "") {
+    result = run_program(CARDEL_BIN, dir.path, shell_prefix);
+    seg = read_file(dir.path + "/out_seg.txt");
+    logy = read_file(dir.path + "/logy.txt");
+  }
+};
+
+const std::string minus_one = "  -1.00000000000000     ";
+
+TEST(Cardel, ExampleTableGivesTheDocumentedResults) {
+  CardelRun run("3\n4\n1.2 0.8 2.5\n0.9 1.1 3.0\n1.5 0.0 -1\n2.0 0.7 -1\n");
+  ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+  EXPECT_EQ(run.result.out + run.result.err, "");
+  EXPECT_EQ(run.seg, crlf_lines({"     18.86", "   1.37000000000000     ", "  0.901911550233417     ",
+                                 "  0.261528304994657     ", "   183.933999384400     "}));
+  EXPECT_EQ(run.logy, crlf_lines({"          10", "  0.182321556793955     ", " -0.105360515657826     ",
+                                  "  0.405465108108164     ", "  0.693147180559945     ",
+                                  " -0.223143551314210     ", "  9.531017980432493E-002",
+                                  "  -16.1180956392722     ", " -0.356674943938732     ",
+                                  "  0.916290731874155     ", "   1.09861228866811     "}));
+}
+
+TEST(Cardel, TwoGroupsWithMeansOneAndFour) {
+  CardelRun run("2\n2\n1 4\n1 4\n");
+  ASSERT_EQ(run.result.exit_status, 0);
+  EXPECT_EQ(run.seg.substr(0, 12), "     56.65\r\n");
+}
+
+TEST(Cardel, ReadsRowsSpreadOverLinesWithExtrasCommasAndDExponents) {
+  // The same table as the example, written awkwardly; the results must not change.
+  CardelRun awkward(
+      "3 groups\r\n\n4 rows\n1.2\n0.8,2.5 99 99\n\t0.9 , 1.1 3.0D0\n1.5D0 0.0 -1 extra\n\n2.0E0 7.0d-1\n-1\n"
+      "trailing lines are never read\n");
+  CardelRun plain("3\n4\n1.2 0.8 2.5\n0.9 1.1 3.0\n1.5 0.0 -1\n2.0 0.7 -1\n");
+  ASSERT_EQ(awkward.result.exit_status, 0) << awkward.result.err;
+  EXPECT_EQ(awkward.seg, plain.seg);
+  EXPECT_EQ(awkward.logy, plain.logy);
+}
+
+TEST(Cardel, EmptyGroupsAreSkippedWithoutGaps) {
+  CardelRun run("4\n2\n-1 1 -5 4\n-1 -1 -1 -1\n");
+  ASSERT_EQ(run.result.exit_status, 0);
+  EXPECT_EQ(run.seg.substr(0, 12), "     56.65\r\n");
+  EXPECT_EQ(run.logy, crlf_lines({"           2", "  0.000000000000000E+000", "   1.38629436111989     "}));
+}
+
+TEST(Cardel, NoMeasurementsGiveMarkers) {
+  for (const char* table : {"2\n0\n", "0\n5\n", "0\n2000000000\n", "2\n2\n-1 -1\n-0.5 -3\n"}) {
+    CardelRun run(table);
+    ASSERT_EQ(run.result.exit_status, 0) << table << run.result.err;
+    EXPECT_EQ(run.seg, crlf_lines({"     -1.00", minus_one, minus_one, minus_one,
+                                   minus_one}))
+        << table;
+    EXPECT_EQ(run.logy, crlf_lines({"           0"})) << table;
+  }
+}
+
+TEST(Cardel, OneMeasurement) {
+  CardelRun run("1\n1\n2.5\n");
+  ASSERT_EQ(run.result.exit_status, 0);
+  EXPECT_EQ(run.seg, crlf_lines({"      0.00", "   2.50000000000000     ", "  0.000000000000000E+000",
+                                 "   2.50000000000000     ", "  0.000000000000000E+000"}));
+  CardelRun zero("1\n1\n0\n");
+  ASSERT_EQ(zero.result.exit_status, 0);
+  EXPECT_EQ(zero.seg, crlf_lines({"      0.00", "  0.000000000000000E+000", "  0.000000000000000E+000",
+                                  "  1.000000011686097E-007", "  0.000000000000000E+000"}));
+}
+
+TEST(Cardel, AnAllZeroGroupGivesNonFiniteResultsWithoutCrashing) {
+  CardelRun run("2\n2\n0 1\n0 2\n");
+  ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+  EXPECT_EQ(run.seg.substr(0, 12), "  Infinity\r\n");
+}
+
+// Reads one free-form double line.
+double line_value(const std::string& text, int line) {
+  std::istringstream in(text);
+  std::string s;
+  for (int i = 0; i <= line; ++i) std::getline(in, s);
+  return std::strtod(s.c_str(), nullptr);
+}
+
+TEST(Cardel, AConstantTableIsReplacedByRandomValuesNearIt) {
+  const std::string table = "3\n4\n2 2 2\n2 2 -1\n2 -1 -1\n2 2 -1\n";
+  CardelRun first(table);
+  ASSERT_EQ(first.result.exit_status, 0);
+  const double fold = line_value(first.seg, 0);
+  EXPECT_GT(fold, 1.0);
+  EXPECT_LT(fold, 1.2);
+  EXPECT_NEAR(line_value(first.seg, 1), 2.0, 0.05);  // mean
+  EXPECT_NEAR(line_value(first.seg, 3), 2.0, 0.05);  // geometric mean
+  EXPECT_EQ(line_value(first.logy, 0), 8);
+  for (int k = 1; k <= 8; ++k) {
+    const double v = std::exp(line_value(first.logy, k));
+    EXPECT_GT(v, 0.975 * 2.0);
+    EXPECT_LT(v, 1.025 * 2.0);
+  }
+  CardelRun second(table);
+  EXPECT_NE(first.logy, second.logy);
+}
+
+TEST(Cardel, MissingInputIsReportedAndNotCreated) {
+  ScratchDir dir;
+  auto result = run_program(CARDEL_BIN, dir.path);
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.err, "cardel: cannot open input file y.txt, unit 10: No such file or directory\n");
+  EXPECT_FALSE(file_exists(dir.path + "/y.txt"));
+  EXPECT_FALSE(file_exists(dir.path + "/out_seg.txt"));
+  EXPECT_FALSE(file_exists(dir.path + "/logy.txt"));
+}
+
+struct Refusal {
+  const char* table;
+  const char* diagnostic;
+};
+
+TEST(Cardel, BadInputIsRefusedAndOldResultsStay) {
+  const Refusal cases[] = {
+      {"", "cardel: end-of-file during read, unit 10, file y.txt, line 1: the file ends before this read has all "
+           "its values\n"},
+      {"2\n3\n1 2\n3 4\n", "cardel: end-of-file during read, unit 10, file y.txt, line 5: the file ends before this "
+                           "read has all its values\n"},
+      {"2\n2\n1 x\n", "cardel: input conversion error, unit 10, file y.txt, line 3: \"x\" is not a number\n"},
+      {"2.0\n2\n", "cardel: input conversion error, unit 10, file y.txt, line 1: \"2.0\" is not a whole number\n"},
+      {"1\n2\n1\nNaN\n", "cardel: input conversion error, unit 10, file y.txt, line 4: \"NaN\" is not a number\n"},
+      {"2\n1\n1,,2\n", "cardel: list-directed I/O syntax error, unit 10, file y.txt, line 3: empty value between "
+                       "separators (null values are not accepted)\n"},
+      {"2\n1\n2*1.0\n", "cardel: list-directed I/O syntax error, unit 10, file y.txt, line 3: \"2*1.0\": repeat "
+                        "counts are not accepted\n"},
+      {"3\n\n-2\n", "cardel: negative number of rows -2 in file y.txt, unit 10, line 3\n"},
+      {"-1\n2\n", "cardel: negative number of groups -1 in file y.txt, unit 10, line 1\n"},
+      {"50000\n50000\n1 2 3\n", "cardel: end-of-file during read, unit 10, file y.txt, line 4: the file ends "
+                                "before this read has all its values\n"},
+      {"2147483647\n2147483647\n1\n", "cardel: end-of-file during read, unit 10, file y.txt, line 4: the file ends "
+                                      "before this read has all its values\n"},
+  };
+  for (const Refusal& c : cases) {
+    ScratchDir dir;
+    write_file(dir.path + "/y.txt", c.table);
+    write_file(dir.path + "/out_seg.txt", "old summary");
+    write_file(dir.path + "/logy.txt", "old logs");
+    auto result = run_program(CARDEL_BIN, dir.path, "ulimit -v 2000000;");
+    EXPECT_EQ(result.exit_status, 2) << c.table;
+    EXPECT_EQ(result.err, c.diagnostic) << c.table;
+    EXPECT_EQ(read_file(dir.path + "/out_seg.txt"), "old summary");
+    EXPECT_EQ(read_file(dir.path + "/logy.txt"), "old logs");
+  }
+}
+
+TEST(Cardel, AFailedWriteKeepsTheOldFile) {
+  // A file-size limit of one block: out_seg.txt fits, the large logy.txt does not.
+  std::string table = "1\n2000\n";
+  for (int i = 1; i <= 2000; ++i) table += std::to_string(i) + "\n";
+  CardelRun run(table, "echo old > logy.txt; ulimit -f 1;");
+  EXPECT_EQ(run.result.exit_status, 2);
+  EXPECT_EQ(run.result.err, "cardel: cannot write file logy.txt, unit 30: File too large\n");
+  EXPECT_EQ(run.logy, "old\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(run.dir.path), std::filesystem::directory_iterator{}),
+            3);  // y.txt, out_seg.txt, logy.txt: no temporary file left behind
+
+  CardelRun blocked("1\n1\n2\n", "mkdir out_seg.txt;");
+  EXPECT_EQ(blocked.result.exit_status, 2);
+  EXPECT_EQ(blocked.result.err, "cardel: cannot write file out_seg.txt, unit 20: Is a directory\n");
+  EXPECT_FALSE(file_exists(blocked.dir.path + "/logy.txt"));
+}
+
+TEST(Cardel, RunningTwiceReplacesBothFilesWithTheSameContents) {
+  CardelRun run("2\n2\n1 4\n1 4\n");
+  const std::string seg = run.seg, logy = run.logy;
+  write_file(run.dir.path + "/out_seg.txt", std::string(5000, 'x'));
+  run.run();
+  EXPECT_EQ(run.seg, seg);
+  EXPECT_EQ(run.logy, logy);
+}
+
+}  // namespace

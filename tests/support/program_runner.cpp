@@ -1,0 +1,61 @@
+// Runs a built program in a fresh scratch directory and reads back what it wrote.
+#include "tests/support/program_runner.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+
+namespace test_support {
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "pipeline-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all, ignored);
+  std::filesystem::remove_all(path, ignored);
+}
+
+RunResult run_program(const std::string& program, const std::string& dir, const std::string& shell_prefix) {
+  const std::string out = dir + "/.stdout";
+  const std::string err = dir + "/.stderr";
+  const std::string command = "cd '" + dir + "' && " + shell_prefix + " '" + program + "' </dev/null >'" + out +
+                              "' 2>'" + err + "'";
+  const int status = std::system(command.c_str());
+  RunResult result;
+  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.exit_status = 128 + WTERMSIG(status);
+  result.out = read_file(out);
+  result.err = read_file(err);
+  std::filesystem::remove(out);
+  std::filesystem::remove(err);
+  return result;
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << bytes;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::string crlf_lines(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+}  // namespace test_support

@@ -1,0 +1,33 @@
+// Runs a built program in a fresh scratch directory and reads back what it wrote.
+#pragma once
+
+#include <string>
+
+namespace test_support {
+
+struct ScratchDir {
+  std::string path;  // absolute path of a new empty directory, removed with its contents at destruction
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+};
+
+struct RunResult {
+  int exit_status = -1;  // exit code, or 128 + signal number
+  std::string out;       // standard output
+  std::string err;       // standard error
+};
+
+// Runs `program` with no arguments in `dir`; `shell_prefix` (e.g. "ulimit -f 1;")
+// is run by the shell first when it is not empty.
+RunResult run_program(const std::string& program, const std::string& dir, const std::string& shell_prefix = "");
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+
+// Joins lines with CR LF after each, as the programs write them.
+std::string crlf_lines(std::initializer_list<std::string> lines);
+
+}  // namespace test_support
