@@ -6,15 +6,6 @@
 
 namespace cardel {
 
-namespace {
-
-// Each value takes at least one character and one separator.
-bool could_hold(const textio::FreeFormReader& reader, std::uint64_t values) {
-  return values <= textio::bytes_left(reader) / 2 + 1;
-}
-
-}  // namespace
-
 TableStatus read_table(textio::FreeFormReader& reader, GroupTable& table, textio::ReadStatus& read_status,
                        std::string& message) {
   read_status = textio::read_integers(reader, &table.ncol, 1);
@@ -34,7 +25,7 @@ TableStatus read_table(textio::FreeFormReader& reader, GroupTable& table, textio
 
   const std::uint64_t nrow = static_cast<std::uint64_t>(table.nrow);
   const std::uint64_t ncol = static_cast<std::uint64_t>(table.ncol);
-  if (!could_hold(reader, nrow * ncol)) {
+  if (!textio::can_hold(reader, nrow * ncol)) {
     for (std::uint64_t i = 0; i < nrow; ++i) {
       read_status = textio::skip_reals(reader, ncol);
       if (read_status != textio::ReadStatus::ok) return TableStatus::read_failed;

@@ -204,6 +204,8 @@ ReadStatus skip_reals(FreeFormReader& reader, std::size_t count) {
 
 std::size_t bytes_left(const FreeFormReader& reader) { return reader.text.size() - reader.next; }
 
+bool can_hold(const FreeFormReader& reader, std::uint64_t values) { return values <= bytes_left(reader) / 2 + 1; }
+
 std::string describe_read_error(const FreeFormReader& reader, ReadStatus status) {
   const char* body = "input conversion error";
   if (status == ReadStatus::end_of_file) body = "end-of-file during read";

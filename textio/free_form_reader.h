@@ -53,6 +53,11 @@ ReadStatus skip_reals(FreeFormReader& reader, std::size_t count);
 // Bytes not yet consumed by read operations.
 std::size_t bytes_left(const FreeFormReader& reader);
 
+// False when the unread rest of the file is too short to hold `values` more
+// values (each takes at least one character and one separator), so that a
+// header promising more than the file holds gets no memory reserved for it.
+bool can_hold(const FreeFormReader& reader, std::uint64_t values);
+
 // The one-line diagnostic for a failed read, e.g.
 // "end-of-file during read, unit 10, file y.txt, line 7: ...".
 std::string describe_read_error(const FreeFormReader& reader, ReadStatus status);
