@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""Writes the high-precision reference for vantor's band probabilities L(1..5) and W(1..5).
+
+Run from the repository root:
+    python3 tests/vantor/make_reference.py > tests/vantor/data/band_reference.txt
+Options: --only NAME computes one case; --dps N sets the working precision
+(default 30 decimal digits).  Progress goes to stderr.
+
+Output: one line per case, `name L1 L2 L3 L4 L5 W1 W2 W3 W4 W5`, every
+probability in exponent form with 15 significant digits.
+
+What is computed, per case (values y(1..n), limit x, gm_bounds, gsd_bounds,
+band prior c(1..5)):
+  * mu_bounds = ln(gm_bounds), sigma_bounds = ln(gsd_bounds), the grid step
+    h = (mu_bounds(2) - mu_bounds(1)) / 29999 and the 30000 grid values
+    mu = (j - 1)*h + mu_bounds(1) are all taken in double arithmetic, in that
+    operation order, so they are bit-identical to the program's.
+  * S(mu) = sum of (y(i) - mu)^2.  For n <= 30 it is the double sum in index
+    order starting from 0.0, exactly as the program forms it.  For larger n it
+    is computed exactly in rational arithmetic as SS + n*(ybar - mu)^2 (SS and
+    ybar exact, formed once) and then correctly rounded to double; the
+    program's own running sum may differ from this in the last bits.
+  * From S on, the breakpoints q(1..6), their three-stage clamping, sigma(k),
+    v = 1/(sigma*sigma) and t(7-k) = v / r with r = 2/S are evaluated in
+    double arithmetic exactly as the program evaluates them.  S == 0 gives
+    r = inf and t = 0 everywhere, so that grid point has no mass.
+  * Band masses in high precision: for the interval [t(i), t(i+1)], stored as
+    band 6-i, the mass is 0 when the two ends are equal; otherwise for n = 1 it
+    is the integral of exp(-t)/t over the interval, and for n >= 2 it is
+    r^a * [P(a, t(i+1)) - P(a, t(i))] with a = (n-1)/2, P the regularized lower
+    incomplete gamma function and r the double 2/S raised in high precision
+    (no overflow or underflow).
+  * L(k) = sum over the grid of the band-k masses, W(k) = the same with each
+    mass times c(k); both normalised to sum 1, all in high precision.
+  * For n > 30 a grid point is skipped when a*ln(r), an upper bound of the log
+    of its total mass (the regularized gamma difference is at most 1), lies
+    more than 100 below the exact log-mass of the grid point with the smallest
+    S.  Every skipped point carries less than exp(-100) of the largest point's
+    mass, so all of them together change no printed digit.  For n <= 30 every
+    grid point is summed.
+"""
+
+import argparse
+import math
+import struct
+import sys
+import time
+from fractions import Fraction
+
+import mpmath
+from mpmath import mp, mpf
+
+GRID_POINTS = 30000
+Z95 = 1.6448536269515  # standard normal 95% quantile
+
+
+def single(x):
+    """The single-precision value nearest to x, widened to double."""
+    return struct.unpack('f', struct.pack('f', x))[0]
+
+
+# Interior ratio breakpoints 0.01, 0.1, 0.5, 1 as single-precision values.
+BAND_FRACTIONS = (single(0.01), single(0.1), single(0.5), single(1.0))
+BAND_PRIOR = (0.1, 0.2, 0.3, 0.25, 0.15)
+
+
+def formula_values(n):
+    """The n test values defined by the integer formula shared with the C++ test."""
+    values = []
+    for i in range(1, n + 1):
+        a = (i * 7919) % 1009
+        b = (i * 104729) % 1013
+        d = (i * 15485863) % 1019
+        values.append(float(a + b + d - 1512) / 600.0)
+    return values
+
+
+# name, values, limit, gm_bounds, gsd_bounds
+CASES = (
+    ('one', [0.3], 5.0, (0.5, 20.0), (1.2, 8.0)),
+    ('two', [0.1, 0.9], 10.0, (0.2, 30.0), (1.05, 12.0)),
+    ('six', [-0.5, 0.2, 0.4, 1.1, 0.8, 0.05], 3.0, (0.1, 10.0), (1.1, 6.0)),
+    ('thirty', formula_values(30), 4.0, (0.3, 5.0), (1.1, 5.0)),
+    ('n400', formula_values(400), 4.0, (0.3, 5.0), (1.1, 5.0)),
+    ('n5000', formula_values(5000), 4.0, (0.3, 5.0), (1.1, 5.0)),
+    ('n100000', formula_values(100000), 4.0, (0.3, 5.0), (1.1, 5.0)),
+)
+
+
+def clamp_breakpoints(q):
+    """Clamps q[1..4] (0-based list of six) in the program's three stages."""
+    interior = q[1:5]
+    if all(v <= q[0] for v in interior):
+        q[1:5] = [q[0]] * 4
+    elif all(v >= q[5] for v in interior):
+        q[1:5] = [q[5]] * 4
+    else:
+        m = sum(1 for v in interior if v < q[0])
+        for k in range(1, 1 + m):
+            q[k] = q[0]
+        m2 = sum(1 for v in q[0:5] if v > q[5])
+        for k in range(5 - m2, 5):
+            q[k] = q[5]
+
+
+def t_values(mu, s, x, sigma_bounds):
+    """The six ascending t breakpoints of one grid point, in double arithmetic."""
+    r = 2.0 / s
+    q = [math.exp(mu + Z95 * sigma_bounds[0]) / x, *BAND_FRACTIONS,
+         math.exp(mu + Z95 * sigma_bounds[1]) / x]
+    clamp_breakpoints(q)
+    t = [0.0] * 6
+    for k in range(6):
+        sigma = (math.log(q[k] * x) - mu) / Z95
+        v = 1.0 / (sigma * sigma)
+        t[5 - k] = v / r
+    return r, t
+
+
+class ExactSquares:
+    """S(mu) = SS + n*(ybar - mu)^2 in exact rational arithmetic."""
+
+    def __init__(self, values):
+        exact = [Fraction(y) for y in values]
+        self.n = len(exact)
+        self.mean = sum(exact) / self.n
+        self.ss = sum((y - self.mean) ** 2 for y in exact)
+
+    def __call__(self, mu):
+        return float(self.ss + self.n * (self.mean - Fraction(mu)) ** 2)
+
+
+def double_squares(values):
+    """S(mu) as the program's running double sum in index order."""
+    def squares(mu):
+        s = 0.0
+        for y in values:
+            d = y - mu
+            s = s + d * d
+        return s
+    return squares
+
+
+def e1_difference(lo, hi):
+    """E1(lo) - E1(hi), the integral of exp(-t)/t from lo to hi, to full working precision.
+
+    The two exponential integrals nearly cancel when the interval is narrow, so
+    the working precision is raised by the digits the subtraction loses."""
+    extra = 10
+    while True:
+        with mp.workdps(mp.dps + extra):
+            upper = mpmath.e1(lo)
+            diff = upper - mpmath.e1(hi)
+            lost = float(mpmath.log10(abs(upper / diff))) if diff != 0 else math.inf
+        if lost < extra - 5:
+            return +diff
+        if extra > 400:
+            raise ArithmeticError(f'E1 difference over [{lo}, {hi}] does not resolve')
+        extra = (extra + 40) if math.isinf(lost) else int(lost) + 15
+
+
+def band_masses(n, r, t):
+    """The five band masses P(1..5) of one grid point, in high precision."""
+    a = mpf(n - 1) / 2
+    f = mpf(1) if n == 1 else mpf(r) ** a
+    p = [mpf(0)] * 5
+    for i in range(5):
+        lo, hi = t[i], t[i + 1]
+        if hi == lo:
+            continue
+        if n == 1:
+            mass = e1_difference(mpf(lo), mpf(hi))
+        else:
+            mass = f * mpmath.gammainc(a, mpf(lo), mpf(hi), regularized=True)
+        p[4 - i] = mass
+    return p
+
+
+def log_total_mass(n, r, t):
+    """ln of the grid point's mass summed over the five bands (n >= 2)."""
+    a = mpf(n - 1) / 2
+    return a * mpmath.log(mpf(r)) + mpmath.log(
+        mpmath.gammainc(a, mpf(t[0]), mpf(t[5]), regularized=True))
+
+
+def band_probabilities(values, x, gm_bounds, gsd_bounds, prior, progress):
+    """Normalised L(1..5) and W(1..5) for one case, plus the count of summed points."""
+    n = len(values)
+    mu_bounds = (math.log(gm_bounds[0]), math.log(gm_bounds[1]))
+    sigma_bounds = (math.log(gsd_bounds[0]), math.log(gsd_bounds[1]))
+    h = (mu_bounds[1] - mu_bounds[0]) / (GRID_POINTS - 1)
+    grid = [(j - 1) * h + mu_bounds[0] for j in range(1, GRID_POINTS + 1)]
+    squares = double_squares(values) if n <= 30 else ExactSquares(values)
+    s_values = [squares(mu) for mu in grid]
+
+    keep = [True] * GRID_POINTS
+    if n > 30:
+        # Upper bounds a*ln(r); the exact log-mass of the smallest-S point is a
+        # lower bound of the largest one, so the cut below is safe.
+        a = (n - 1) / 2
+        bounds = [a * math.log(2.0 / s) for s in s_values]
+        best = min(range(GRID_POINTS), key=lambda j: s_values[j])
+        r, t = t_values(grid[best], s_values[best], x, sigma_bounds)
+        cut = float(log_total_mass(n, r, t)) - 100.0
+        keep = [b >= cut for b in bounds]
+
+    c = [mpf(v) for v in prior]
+    lsum = [mpf(0)] * 5
+    wsum = [mpf(0)] * 5
+    used = 0
+    for j in range(GRID_POINTS):
+        if progress and j % 3000 == 0:
+            print(f'  grid point {j + 1}/{GRID_POINTS}', file=sys.stderr, flush=True)
+        s = s_values[j]
+        if not keep[j] or s == 0.0:  # S == 0: r = inf, all t = 0, no mass
+            continue
+        used += 1
+        r, t = t_values(grid[j], s, x, sigma_bounds)
+        p = band_masses(n, r, t)
+        for k in range(5):
+            lsum[k] += p[k]
+            wsum[k] += p[k] * c[k]
+    total_l = mpmath.fsum(lsum)
+    total_w = mpmath.fsum(wsum)
+    return [v / total_l for v in lsum], [v / total_w for v in wsum], used
+
+
+def exponent_form(v):
+    """v in exponent form with 15 significant digits, rounded once from its exact value."""
+    man, exp = mpf(v).man_exp
+    if man == 0:
+        return '0.00000000000000e+00'
+    exact = Fraction(abs(man)) * Fraction(2) ** exp
+    e = len(str(math.floor(exact))) - 1 if exact >= 1 else -len(str(math.floor(1 / exact)))
+    while True:
+        digits = round(exact * Fraction(10) ** (14 - e))
+        if digits >= 10 ** 15:
+            e += 1
+        elif digits < 10 ** 14:
+            e -= 1
+        else:
+            break
+    text = str(digits)
+    sign = '-' if man < 0 else ''
+    return f'{sign}{text[0]}.{text[1:]}e{e:+03d}'
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument('--only', metavar='NAME', help='compute only this case')
+    parser.add_argument('--dps', type=int, default=30, help='decimal working precision')
+    parser.add_argument('--quiet', action='store_true', help='no progress lines')
+    args = parser.parse_args()
+    mp.dps = args.dps
+    cases = [c for c in CASES if args.only is None or c[0] == args.only]
+    if not cases:
+        parser.error(f'no case named {args.only!r}')
+    for name, values, x, gm_bounds, gsd_bounds in cases:
+        start = time.time()
+        print(f'{name}: n = {len(values)}', file=sys.stderr, flush=True)
+        l, w, used = band_probabilities(values, x, gm_bounds, gsd_bounds,
+                                        BAND_PRIOR, not args.quiet)
+        print(' '.join([name] + [exponent_form(v) for v in l + w]), flush=True)
+        print(f'{name}: {used} grid points summed, {time.time() - start:.1f} s',
+              file=sys.stderr, flush=True)
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,172 @@
+// vantor run as a program: result files byte for byte, the order of its steps, and every refusal.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/program_runner.h"
+
+namespace {
+
+using test_support::crlf_lines;
+using test_support::file_exists;
+using test_support::read_file;
+using test_support::run_program;
+using test_support::ScratchDir;
+using test_support::write_file;
+
+const std::string settings = "5.0\n0.5 20.0\n1.2 8.0\n0.1 0.2 0.3 0.25 0.15\n";
+
+struct VantorRun {
+  ScratchDir dir;
+  test_support::RunResult result;
+  std::string pvalue;
+  std::string bayes;
+
+  VantorRun(const std::string& logy, const std::string& in_bayes, bool keep_old_results = false) {
+    write_file(dir.path + "/logy.txt", logy);
+    if (!in_bayes.empty()) write_file(dir.path + "/in_bayes.txt", in_bayes);
+    if (keep_old_results) {
+      write_file(dir.path + "/out_pvalue.txt", "old p-value");
+      write_file(dir.path + "/out_bayes.txt", "old bayes");
+    }
+    result = run_program(VANTOR_BIN, dir.path);
+    pvalue = read_file(dir.path + "/out_pvalue.txt");
+    bayes = read_file(dir.path + "/out_bayes.txt");
+  }
+};
+
+// Column `column` (0 prior, 1 likelihood, 2 posterior) of band line `band` (1-based).
+double band_field(const std::string& bayes, int band, int column) {
+  return std::stod(bayes.substr((band - 1) * 37 + column * 12, 11));
+}
+
+TEST(Vantor, NoValuesGiveMinusOneMarkersWithoutReadingTheSettings) {
+  VantorRun run("0\n", "");
+  ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+  EXPECT_EQ(run.result.out + run.result.err, "");
+  EXPECT_EQ(run.pvalue, crlf_lines({"    -1.000", "    -1.000"}));
+  const std::string line = " -1.0000000, -1.0000000, -1.0000000";
+  EXPECT_EQ(run.bayes, crlf_lines({line, line, line, line, line}));
+  EXPECT_FALSE(file_exists(run.dir.path + "/in_bayes.txt"));
+}
+
+TEST(Vantor, OneValueGivesTestMarkersAndIntegratedBands) {
+  VantorRun run("1\n0.3\n", settings);
+  ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+  EXPECT_EQ(run.result.out + run.result.err, "");
+  EXPECT_EQ(run.pvalue, crlf_lines({"    -9.000", "    -9.000"}));
+  ASSERT_EQ(run.bayes.size(), 5u * 37);
+  double sum = 0.0;
+  for (int k = 1; k <= 5; ++k) sum += band_field(run.bayes, k, 1);
+  EXPECT_NEAR(sum, 1.0, 3e-7);
+  EXPECT_EQ(run.bayes.substr(0, 37), "  0.1000000,  0.0000000,  0.0000000\r\n");
+}
+
+TEST(Vantor, TwoValuesGiveStatisticOneAndPValueZero) {
+  VantorRun run("2\n0.1\n0.9\n", settings);
+  ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+  EXPECT_EQ(run.pvalue, crlf_lines({"     1.000", "     0.000"}));
+}
+
+TEST(Vantor, ReadsOnlyTheFirstNumberOfEachValueLineAndSettingsOverManyLines) {
+  VantorRun plain("3\n0.1\n0.5\n0.9\n", settings);
+  VantorRun awkward("3 1.0 2.0\n\n0.1 7.0\n0.5,8\r\n0.9\n", "5.0\n0.5\n20.0\n1.2\n8.0 extra\n0.1\n0.2 0.3\n0.25\n0.15\n");
+  ASSERT_EQ(awkward.result.exit_status, 0) << awkward.result.err;
+  EXPECT_EQ(awkward.pvalue, plain.pvalue);
+  EXPECT_EQ(awkward.bayes, plain.bayes);
+}
+
+TEST(Vantor, LimitsBeyondEveryBandPutAllMassInTheOuterBand) {
+  for (const char* logy : {"1\n0.3\n", "4\n0.1\n0.3\n0.2\n0.6\n"}) {
+    VantorRun tiny(logy, "1e-6\n0.5 20.0\n1.2 8.0\n0.1 0.2 0.3 0.25 0.15\n");
+    ASSERT_EQ(tiny.result.exit_status, 0) << tiny.result.err;
+    EXPECT_EQ(tiny.bayes, crlf_lines({"  0.1000000,  0.0000000,  0.0000000", "  0.2000000,  0.0000000,  0.0000000",
+                                      "  0.3000000,  0.0000000,  0.0000000", "  0.2500000,  0.0000000,  0.0000000",
+                                      "  0.1500000,  1.0000000,  1.0000000"}));
+    VantorRun huge(logy, "1e9\n0.5 20.0\n1.2 8.0\n0.1 0.2 0.3 0.25 0.15\n");
+    ASSERT_EQ(huge.result.exit_status, 0) << huge.result.err;
+    EXPECT_EQ(huge.bayes, crlf_lines({"  0.1000000,  1.0000000,  1.0000000", "  0.2000000,  0.0000000,  0.0000000",
+                                      "  0.3000000,  0.0000000,  0.0000000", "  0.2500000,  0.0000000,  0.0000000",
+                                      "  0.1500000,  0.0000000,  0.0000000"}));
+  }
+}
+
+TEST(Vantor, AZeroWeightZeroesItsWeightedBandOnly) {
+  VantorRun run("3\n0.1\n0.5\n0.9\n", "5.0\n0.5 20.0\n1.2 8.0\n0.1 0.2 0.3 0.0 0.15\n");
+  ASSERT_EQ(run.result.exit_status, 0);
+  EXPECT_GT(band_field(run.bayes, 4, 1), 0.01);
+  EXPECT_EQ(run.bayes.substr(4 * 37 - 37, 37).substr(24), "  0.0000000\r\n");
+}
+
+TEST(Vantor, EqualGsdBoundsLeaveEveryBandEmptyAndShowNaN) {
+  VantorRun run("3\n0.1\n0.5\n0.9\n", "5.0\n0.5 20.0\n2.0 2.0\n0.1 0.2 0.3 0.25 0.15\n");
+  ASSERT_EQ(run.result.exit_status, 0);
+  EXPECT_EQ(run.bayes.substr(0, 37), "  0.1000000,        NaN,        NaN\r\n");
+}
+
+TEST(Vantor, WholePipelineFromAMeasurementTable) {
+  ScratchDir dir;
+  write_file(dir.path + "/y.txt", "2\n3\n1.1 2.0\n0.9 2.4\n1.4 -1\n");
+  write_file(dir.path + "/in_bayes.txt", settings);
+  ASSERT_EQ(run_program(CARDEL_BIN, dir.path).exit_status, 0);
+  auto result = run_program(VANTOR_BIN, dir.path);
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(read_file(dir.path + "/out_pvalue.txt").size(), 24u);
+  const std::string bayes = read_file(dir.path + "/out_bayes.txt");
+  ASSERT_EQ(bayes.size(), 5u * 37);
+  double sum = 0.0;
+  for (int k = 1; k <= 5; ++k) sum += band_field(bayes, k, 2);
+  EXPECT_NEAR(sum, 1.0, 3e-7);
+}
+
+struct Refusal {
+  const char* logy;
+  const char* in_bayes;  // empty: no file
+  const char* diagnostic;
+  bool pvalue_written;
+};
+
+TEST(Vantor, BadInputIsRefusedAndLeavesResultsAsTheStepsDefine) {
+  const Refusal cases[] = {
+      {"", "", "vantor: end-of-file during read, unit 100, file logy.txt, line 1: the file ends before this read has "
+               "all its values\n", false},
+      {"-2\n1\n2\n", "", "vantor: negative number of values -2 in file logy.txt, unit 100, line 1\n", false},
+      {"3\n1\n2\n", "", "vantor: end-of-file during read, unit 100, file logy.txt, line 4: the file ends before this "
+                        "read has all its values\n", false},
+      {"2000000000\n1\n2\n3\n", "", "vantor: end-of-file during read, unit 100, file logy.txt, line 5: the file ends "
+                                    "before this read has all its values\n", false},
+      {"2\n1\nx\n", "", "vantor: input conversion error, unit 100, file logy.txt, line 3: \"x\" is not a number\n",
+       false},
+      {"2\n0.1\n0.9\n", "", "vantor: cannot open input file in_bayes.txt, unit 140: No such file or directory\n", true},
+      {"2\n0.1\n0.9\n", "5.0\n0.5 20.0\n1.2\n", "vantor: end-of-file during read, unit 140, file in_bayes.txt, line 4: "
+                                                "the file ends before this read has all its values\n", true},
+      {"2\n0.1\n0.9\n", "0\n0.5 20.0\n1.2 8.0\n1 1 1 1 1\n",
+       "vantor: invalid setting limit = 0 in file in_bayes.txt, unit 140: it must be a positive number, since its "
+       "logarithm is taken\n", true},
+      {"2\n0.1\n0.9\n", "5\n0.5 -20.0\n1.2 8.0\n1 1 1 1 1\n",
+       "vantor: invalid setting gm_bounds(2) = -20 in file in_bayes.txt, unit 140: it must be a positive number, since "
+       "its logarithm is taken\n", true},
+      {"1\n0.3\n", "5\n0.5 20.0\n0 8.0\n1 1 1 1 1\n",
+       "vantor: invalid setting gsd_bounds(1) = 0 in file in_bayes.txt, unit 140: it must be a positive number, since "
+       "its logarithm is taken\n", true},
+  };
+  for (const Refusal& c : cases) {
+    VantorRun run(c.logy, c.in_bayes, true);
+    EXPECT_EQ(run.result.exit_status, 2) << c.logy << c.in_bayes;
+    EXPECT_EQ(run.result.err, c.diagnostic);
+    EXPECT_EQ(run.pvalue == "old p-value", !c.pvalue_written) << c.diagnostic;
+    EXPECT_EQ(run.bayes, "old bayes");
+    if (*c.in_bayes == '\0') EXPECT_FALSE(file_exists(run.dir.path + "/in_bayes.txt"));
+  }
+}
+
+TEST(Vantor, AnIntegratorStopEndsWithStatusThreeAndKeepsTheOldResult) {
+  // A geometric-standard-deviation bound so large that the band integral reaches t = 0.
+  VantorRun run("1\n0.3\n", "5\n0.5 20.0\n1.2 1e300\n1 1 1 1 1\n", true);
+  EXPECT_EQ(run.result.exit_status, 3);
+  EXPECT_NE(run.result.out.find("*** FATAL    ERROR 1 from DQDAGS."), std::string::npos) << run.result.out;
+  EXPECT_EQ(run.pvalue, crlf_lines({"    -9.000", "    -9.000"}));
+  EXPECT_EQ(run.bayes, "old bayes");
+}
+
+}  // namespace
