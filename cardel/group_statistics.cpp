@@ -136,6 +136,11 @@ GroupSummary summarize_groups(GroupTable& t, UniformRandom& rng) {
   assert(t.nrow >= 0 && t.ncol >= 0);
   assert(t.y.size() == static_cast<std::size_t>(t.nrow) * static_cast<std::size_t>(t.ncol));
   GroupSummary r;
+  t.nlog = 0;
+  // Without rows or groups every group is empty: all results are the -1
+  // markers, and no per-group storage is needed (a header may promise
+  // two billion empty groups).
+  if (t.y.empty()) return r;
   double ymax = 0.0;
   const bool allsame = table_is_constant(t.y, ymax);
   if (allsame) seed_uniform_from_clock(rng);

@@ -21,7 +21,7 @@ TableStatus read_table(textio::FreeFormReader& reader, GroupTable& table, textio
               std::to_string(reader.unit) + ", line " + std::to_string(groups ? ncol_line : nrow_line);
     return TableStatus::negative_count;
   }
-  if (table.ncol == 0) return TableStatus::ok;  // rows of no values: nothing to read
+  if (table.ncol == 0 || table.nrow == 0) return TableStatus::ok;  // no row, or rows of no values: nothing to read
 
   const std::uint64_t nrow = static_cast<std::uint64_t>(table.nrow);
   const std::uint64_t ncol = static_cast<std::uint64_t>(table.ncol);

@@ -74,8 +74,8 @@ TEST(Cardel, EmptyGroupsAreSkippedWithoutGaps) {
 }
 
 TEST(Cardel, NoMeasurementsGiveMarkers) {
-  for (const char* table : {"2\n0\n", "0\n5\n", "0\n2000000000\n", "2\n2\n-1 -1\n-0.5 -3\n"}) {
-    CardelRun run(table);
+  for (const char* table : {"2\n0\n", "0\n5\n", "0\n2000000000\n", "2000000000\n0\n", "2\n2\n-1 -1\n-0.5 -3\n"}) {
+    CardelRun run(table, "ulimit -v 2000000;");
     ASSERT_EQ(run.result.exit_status, 0) << table << run.result.err;
     EXPECT_EQ(run.seg, crlf_lines({"     -1.00", minus_one, minus_one, minus_one,
                                    minus_one}))
