@@ -1,0 +1,13 @@
+// Wynn's epsilon algorithm on the sequence of partial integrals (DQEXTR).
+#pragma once
+
+namespace quadrature {
+
+inline constexpr int extrapolation_table_size = 52;  // table limit 50 plus two working entries
+
+// ETAB(1..N) holds the sequence (ETAB[k - 1] is entry k); NX counts the calls made so
+// far. Returns in XRES the best extrapolated limit and in XERR its error estimate,
+// keeps the last three results in LAST3, and updates N and ETAB for the next call.
+void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int& NX);
+
+}  // namespace quadrature
