@@ -8,50 +8,50 @@
 
 namespace vantor {
 
-namespace {
-
-// The factor f = r^a is computed as written while the largest one over the grid
-// stays a normal number; beyond that (many values: r^a underflows everywhere,
-// or overflows for tightly clustered values) every f is divided by the largest
-// r^a, which cancels in the normalisation.
-double largest_r(const std::vector<double>& s) {
+double factor_scale(const std::vector<double>& s, double a) {
+  // r^a is used as written while the largest one over the grid stays a normal
+  // number; beyond that (many values: r^a underflows everywhere, or overflows
+  // for tightly clustered values) every r is divided by the largest r, which
+  // changes all factors by one common amount that cancels in the normalisation.
   double smallest = INFINITY;
   for (double v : s)
     if (v > 0.0 && v < smallest) smallest = v;
-  return std::isfinite(smallest) ? 2.0 / smallest : 0.0;
+  if (!std::isfinite(smallest)) return 0.0;
+  const double r_max = 2.0 / smallest;
+  const double f_max = std::pow(r_max, a);
+  return std::isfinite(f_max) && f_max > 1e-290 ? 0.0 : r_max;
 }
 
-}  // namespace
+void band_masses_many(const BandSettings& settings, double a, double r_scale, double mu, double s, double P[6]) {
+  const double r = 2.0 / s;
+  double t[7];
+  band_breakpoints(settings, mu, r, t);
+  const double f = r_scale > 0.0 ? std::pow(r / r_scale, a) : std::pow(r, a);
+  for (int k = 1; k <= 5; ++k) P[k] = 0.0;
+  double C[7];
+  double cum = 0.0, ccum = 0.0;
+  distributions::cdf_gamma(t[1], a, cum, ccum);
+  C[1] = f * cum;
+  for (int i = 2; i <= 6; ++i) {
+    if (t[i] == t[i - 1]) {
+      C[i] = C[i - 1];
+    } else {
+      distributions::cdf_gamma(t[i], a, cum, ccum);
+      C[i] = f * cum;
+      P[7 - i] = C[i] - C[i - 1];
+    }
+  }
+}
 
 BandProbabilities compute_band_posterior_many(const BandSettings& settings) {
   const double a = (value_count - 1) * 0.5;
   std::vector<double> mu, s;
   grid_sums(settings, log_values, mu, s);
-  const double r_max = largest_r(s);
-  const double f_max = std::pow(r_max, a);
-  const bool rescale = r_max > 0.0 && !(std::isfinite(f_max) && f_max > 1e-290);
-
+  const double r_scale = factor_scale(s, a);
   BandProbabilities sums;
-  double t[7];
   double P[6];
-  double C[7];
-  double cum = 0.0, ccum = 0.0;
   for (int j = 0; j < grid_points; ++j) {
-    const double r = 2.0 / s[j];
-    band_breakpoints(settings, mu[j], r, t);
-    const double f = rescale ? std::pow(r / r_max, a) : std::pow(r, a);
-    for (int k = 1; k <= 5; ++k) P[k] = 0.0;
-    distributions::cdf_gamma(t[1], a, cum, ccum);
-    C[1] = f * cum;
-    for (int i = 2; i <= 6; ++i) {
-      if (t[i] == t[i - 1]) {
-        C[i] = C[i - 1];
-      } else {
-        distributions::cdf_gamma(t[i], a, cum, ccum);
-        C[i] = f * cum;
-        P[7 - i] = C[i] - C[i - 1];
-      }
-    }
+    band_masses_many(settings, a, r_scale, mu[j], s[j], P);
     accumulate_bands(sums, P, settings.band_prior);
   }
   normalise_bands(sums);

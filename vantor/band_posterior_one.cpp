@@ -14,24 +14,28 @@ constexpr double relative_tolerance = 9.999999747378752e-06;  // 1e-5 in single 
 
 double e1_integrand(const double& t) { return std::exp(-(t * 1.0)) * (1.0 / t); }
 
+void band_masses_one(const BandSettings& settings, double mu, double s, double P[6]) {
+  const double r = 2.0 / s;
+  double t[7];
+  band_breakpoints(settings, mu, r, t);
+  for (int i = 1; i <= 5; ++i) {
+    double mass = 0.0;
+    if (t[i + 1] != t[i]) {
+      double result = 0.0, esterr = 0.0;
+      quadrature::DQDAGS(e1_integrand, t[i], t[i + 1], 0.0, relative_tolerance, result, esterr);
+      mass = result * 1.0;
+    }
+    P[6 - i] = mass;
+  }
+}
+
 BandProbabilities compute_band_posterior_one(const BandSettings& settings) {
   std::vector<double> mu, s;
   grid_sums(settings, log_values, mu, s);
   BandProbabilities sums;
-  double t[7];
   double P[6];
   for (int j = 0; j < grid_points; ++j) {
-    const double r = 2.0 / s[j];
-    band_breakpoints(settings, mu[j], r, t);
-    for (int i = 1; i <= 5; ++i) {
-      double mass = 0.0;
-      if (t[i + 1] != t[i]) {
-        double result = 0.0, esterr = 0.0;
-        quadrature::DQDAGS(e1_integrand, t[i], t[i + 1], 0.0, relative_tolerance, result, esterr);
-        mass = result * 1.0;
-      }
-      P[6 - i] = mass;
-    }
+    band_masses_one(settings, mu[j], s[j], P);
     accumulate_bands(sums, P, settings.band_prior);
   }
   normalise_bands(sums);

@@ -1,0 +1,48 @@
+// Fuzz target: arbitrary bytes as a file, driven through a sequence of count and real reads,
+// every value then formatted in each field the programs write.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "fuzz/fuzz_check.h"
+#include "textio/fixed_width_writer.h"
+#include "textio/free_form_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  textio::FreeFormReader reader;
+  reader.path = "fuzz.txt";
+  reader.unit = 1;
+  reader.text.assign(reinterpret_cast<const char*>(data), size);
+  std::int32_t count = 0;
+  if (textio::read_integers(reader, &count, 1) != textio::ReadStatus::ok) {
+    FUZZ_CHECK(!textio::describe_read_error(reader, textio::ReadStatus::end_of_file).empty());
+    return 0;
+  }
+  // The count's last digit picks how many values each later read takes (0 to 9).
+  const std::size_t per_read = static_cast<std::size_t>(count < 0 ? -(count % 10) : count % 10);
+  double values[9];
+  char field[64];
+  for (int reads = 0; reads < 200; ++reads) {
+    const std::size_t before = reader.next;
+    const textio::ReadStatus status = textio::read_reals(reader, values, per_read);
+    if (status != textio::ReadStatus::ok) {
+      FUZZ_CHECK(reader.error_line >= 1);
+      break;
+    }
+    FUZZ_CHECK(reader.next >= before && reader.next <= reader.text.size());
+    for (std::size_t k = 0; k < per_read; ++k) {
+      std::memset(field, 0, sizeof field);
+      textio::format_free_double(field, values[k]);
+      FUZZ_CHECK(std::strlen(field) == textio::free_double_width);
+      std::memset(field, 0, sizeof field);
+      textio::format_fixed(field, values[k], 10, 3);
+      FUZZ_CHECK(std::strlen(field) == 10);
+      std::memset(field, 0, sizeof field);
+      textio::format_fixed(field, values[k], 11, 7);
+      FUZZ_CHECK(std::strlen(field) == 11);
+    }
+    if (per_read == 0 || reader.next == reader.text.size()) break;
+  }
+  return 0;
+}
