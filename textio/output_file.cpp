@@ -2,9 +2,12 @@
 #include "textio/output_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 namespace textio {
@@ -35,6 +38,23 @@ void discard(OutputFile& file) {
   file.temp_path.clear();
 }
 
+// Removes what runs killed before their commit left beside the target: files
+// named ".<base>.tmp<pid>-<n>" whose process no longer exists.
+void remove_stale_temporaries(const std::string& dir, const std::string& base) {
+  const std::string prefix = "." + base + ".tmp";
+  std::error_code failed;
+  std::filesystem::directory_iterator entries(dir.empty() ? "." : dir, failed);
+  if (failed) return;
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (pid <= 0 || *end != '-' || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH) std::filesystem::remove(entry.path(), failed);
+  }
+}
+
 }  // namespace
 
 OutputFile::~OutputFile() { discard(*this); }
@@ -48,6 +68,7 @@ bool open_output(OutputFile& file, const std::string& path, int unit) {
   const std::size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  remove_stale_temporaries(dir, base);
   // The process id keeps concurrent runs apart; the counter steps over leftovers.
   for (int attempt = 0; attempt < 100; ++attempt) {
     file.temp_path = dir + "." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);

@@ -159,6 +159,79 @@ def e1_difference(lo, hi):
         extra = (extra + 40) if math.isinf(lost) else int(lost) + 15
 
 
+def gamma_p_series(a, x):
+    """Regularized lower incomplete gamma P(a, x) by its power series (x < a + 1)."""
+    eps = mpf(2) ** (-mp.prec - 4)
+    term = mpf(1)
+    total = mpf(1)
+    k = 0
+    while True:
+        k += 1
+        term *= x / (a + k)
+        total += term
+        if term < eps * total:
+            break
+    return mp.exp(a * mp.log(x) - x - mp.loggamma(a + 1)) * total
+
+
+def gamma_q_fraction(a, x):
+    """Regularized upper incomplete gamma Q(a, x) by its continued fraction (x >= a + 1),
+    evaluated with the modified Lentz recurrence."""
+    eps = mpf(2) ** (-mp.prec - 4)
+    tiny = mpf(2) ** (-4 * mp.prec)
+    b = x + 1 - a
+    c = 1 / tiny
+    d = 1 / b
+    h = d
+    i = 0
+    while True:
+        i += 1
+        an = -i * (i - a)
+        b += 2
+        d = an * d + b
+        if d == 0:
+            d = tiny
+        c = b + an / c
+        if c == 0:
+            c = tiny
+        d = 1 / d
+        delta = d * c
+        h *= delta
+        if abs(delta - 1) < eps:
+            break
+    return mp.exp(a * mp.log(x) - x - mp.loggamma(a)) * h
+
+
+def gamma_difference(a, lo, hi):
+    """P(a, hi) - P(a, lo) for 0 <= lo < hi, to full working precision.
+
+    Below a + 1 the lower function comes from its series, above it the upper
+    function from its continued fraction; the difference is taken between like
+    quantities so that the far tails keep their relative accuracy, and the
+    working precision is raised by the digits the subtraction loses."""
+    extra = 15
+    while True:
+        with mp.workdps(mp.dps + extra):
+            a_, lo_, hi_ = mpf(a), mpf(lo), mpf(hi)
+            series_lo = lo_ < a_ + 1
+            series_hi = hi_ < a_ + 1
+            p_lo = gamma_p_series(a_, lo_) if series_lo and lo_ > 0 else mpf(0)
+            if series_hi:
+                p_hi = gamma_p_series(a_, hi_)
+                diff, scale = p_hi - p_lo, p_hi
+            elif series_lo:
+                diff, scale = 1 - gamma_q_fraction(a_, hi_) - p_lo, mpf(1)
+            else:
+                q_lo = gamma_q_fraction(a_, lo_)
+                diff, scale = q_lo - gamma_q_fraction(a_, hi_), q_lo
+            lost = float(mp.log10(scale / diff)) if diff > 0 else math.inf
+        if lost < extra - 5:
+            return +diff
+        if extra > 400:
+            raise ArithmeticError(f'gamma difference over [{lo}, {hi}] does not resolve')
+        extra = (extra + 40) if math.isinf(lost) else int(lost) + 20
+
+
 def band_masses(n, r, t):
     """The five band masses P(1..5) of one grid point, in high precision."""
     a = mpf(n - 1) / 2
@@ -171,7 +244,7 @@ def band_masses(n, r, t):
         if n == 1:
             mass = e1_difference(mpf(lo), mpf(hi))
         else:
-            mass = f * mpmath.gammainc(a, mpf(lo), mpf(hi), regularized=True)
+            mass = f * gamma_difference(a, lo, hi)
         p[4 - i] = mass
     return p
 
@@ -179,8 +252,7 @@ def band_masses(n, r, t):
 def log_total_mass(n, r, t):
     """ln of the grid point's mass summed over the five bands (n >= 2)."""
     a = mpf(n - 1) / 2
-    return a * mpmath.log(mpf(r)) + mpmath.log(
-        mpmath.gammainc(a, mpf(t[0]), mpf(t[5]), regularized=True))
+    return a * mpmath.log(mpf(r)) + mpmath.log(gamma_difference(a, t[0], t[5]))
 
 
 def band_probabilities(values, x, gm_bounds, gsd_bounds, prior, progress):
@@ -231,7 +303,7 @@ def exponent_form(v):
     if man == 0:
         return '0.00000000000000e+00'
     exact = Fraction(abs(man)) * Fraction(2) ** exp
-    e = len(str(math.floor(exact))) - 1 if exact >= 1 else -len(str(math.floor(1 / exact)))
+    e = int(mp.floor(mp.log10(abs(mpf(v)))))
     while True:
         digits = round(exact * Fraction(10) ** (14 - e))
         if digits >= 10 ** 15:

@@ -160,6 +160,28 @@ TEST(Vantor, BadInputIsRefusedAndLeavesResultsAsTheStepsDefine) {
   }
 }
 
+TEST(Vantor, AFailedWriteKeepsTheOldFiles) {
+  ScratchDir dir;
+  write_file(dir.path + "/logy.txt", "2\n0.1\n0.9\n");
+  write_file(dir.path + "/in_bayes.txt", settings);
+  write_file(dir.path + "/out_pvalue.txt", "old p-value");
+  write_file(dir.path + "/out_bayes.txt", "old bayes");
+  // No file may grow at all (the diagnostic cannot reach its capture file either).
+  auto result = run_program(VANTOR_BIN, dir.path, "ulimit -f 0;");
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(read_file(dir.path + "/out_pvalue.txt"), "old p-value");
+  EXPECT_EQ(read_file(dir.path + "/out_bayes.txt"), "old bayes");
+
+  std::filesystem::create_directory(dir.path + "/out_bayes.txt.d");
+  std::filesystem::remove(dir.path + "/out_bayes.txt");
+  std::filesystem::rename(dir.path + "/out_bayes.txt.d", dir.path + "/out_bayes.txt");
+  result = run_program(VANTOR_BIN, dir.path);
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_EQ(result.err, "vantor: cannot write file out_bayes.txt, unit 200: Is a directory\n");
+  EXPECT_EQ(read_file(dir.path + "/out_pvalue.txt"), crlf_lines({"     1.000", "     0.000"}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), std::filesystem::directory_iterator{}), 4);
+}
+
 TEST(Vantor, AnIntegratorStopEndsWithStatusThreeAndKeepsTheOldResult) {
   // A geometric-standard-deviation bound so large that the band integral reaches t = 0.
   VantorRun run("1\n0.3\n", "5\n0.5 20.0\n1.2 1e300\n1 1 1 1 1\n", true);
