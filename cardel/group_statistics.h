@@ -9,10 +9,10 @@
 namespace cardel {
 
 // Single-precision constants used in double arithmetic, as their exact doubles.
-constexpr double replacement_width = 0.05000000074505806;  // 0.05
-constexpr double replacement_base = 0.9750000238418579;    // 0.975
-constexpr double zero_substitute = 1.0000000116860974e-07; // 1e-7, stands for a zero before its logarithm
-constexpr double fold_factor = 3.9200000762939453;         // 3.92
+constexpr double replacement_width = 0.05000000074505806;   // 0.05
+constexpr double replacement_base = 0.9750000238418579;     // 0.975
+constexpr double zero_substitute = 1.0000000116860974e-07;  // 1e-7, stands for a zero before its logarithm
+constexpr double fold_factor = 3.9200000762939453;          // 3.92
 
 struct GroupSummary {
   double fold_range = -1.0;  // exp(3.92 s) of the logged group means; -1 none, 0 one group
@@ -28,11 +28,11 @@ struct GroupSummary {
 // y[(j-1)*nrow + (i-1)] is row i of group j; a negative entry is a missing
 // measurement, an entry >= 0.0 (also -0.0) a measurement.
 struct GroupTable {
-  std::int32_t nrow = 0;      // rows: largest number of measurements in a group
-  std::int32_t ncol = 0;      // groups
-  std::vector<double> y;      // nrow * ncol entries; released after the group pass
-  std::vector<double> logy;   // logarithms of all measurements, group after group
-  std::int64_t nlog = 0;      // number of entries of logy in use
+  std::int32_t nrow = 0;     // rows: largest number of measurements in a group
+  std::int32_t ncol = 0;     // groups
+  std::vector<double> y;     // nrow * ncol entries; released after the group pass
+  std::vector<double> logy;  // logarithms of all measurements, group after group
+  std::int64_t nlog = 0;     // number of entries of logy in use
 };
 
 // Computes the summary and fills table.logy/nlog. When the table holds at

@@ -14,30 +14,30 @@ namespace detail {
 // Method by which the last call of gamma_ratio produced its result; visible so that tests
 // can show that each method is reached.
 enum class ratio_path {
-    error_return,          // ans = 2.0, qans untouched
-    limit_values,          // ans, qans are 0 and 1 in some order, without a series
-    half_erf,              // a = 0.5, x < 0.25: erf of sqrt(x)
-    half_erfc,             // a = 0.5, x >= 0.25: erfc of sqrt(x)
-    small_x_direct,        // a < 1, x < 1.1: series for P scaled by x^a
-    small_x_complement,    // a < 1, x < 1.1: the same series, Q formed without cancellation
-    whole_sum,             // finite sum for Q, whole a
-    half_integer_sum,      // finite sum for Q, half-integer a
-    series_p,              // series for P
-    continued_fraction,    // continued fraction for Q
-    asymptotic_q,          // asymptotic expansion for Q
-    temme_general_long,    // Temme's expansion, level 1, long polynomials
-    temme_general_short,   // Temme's expansion, level 1, |s| <= 0.001, short polynomials
-    temme_general_coarse,  // Temme's expansion, levels 2 and 3
-    temme_near_one,        // Temme's expansion for x/a in the narrow band around 1, level 1
-    temme_near_one_coarse, // the same, levels 2 and 3
+  error_return,           // ans = 2.0, qans untouched
+  limit_values,           // ans, qans are 0 and 1 in some order, without a series
+  half_erf,               // a = 0.5, x < 0.25: erf of sqrt(x)
+  half_erfc,              // a = 0.5, x >= 0.25: erfc of sqrt(x)
+  small_x_direct,         // a < 1, x < 1.1: series for P scaled by x^a
+  small_x_complement,     // a < 1, x < 1.1: the same series, Q formed without cancellation
+  whole_sum,              // finite sum for Q, whole a
+  half_integer_sum,       // finite sum for Q, half-integer a
+  series_p,               // series for P
+  continued_fraction,     // continued fraction for Q
+  asymptotic_q,           // asymptotic expansion for Q
+  temme_general_long,     // Temme's expansion, level 1, long polynomials
+  temme_general_short,    // Temme's expansion, level 1, |s| <= 0.001, short polynomials
+  temme_general_coarse,   // Temme's expansion, levels 2 and 3
+  temme_near_one,         // Temme's expansion for x/a in the narrow band around 1, level 1
+  temme_near_one_coarse,  // the same, levels 2 and 3
 };
 
 // Branch on a that the last call took before choosing its method.
 enum class ratio_branch {
-    none,        // returned before choosing by a (argument checks)
-    small_a,     // a < 1
-    moderate_a,  // 1 <= a < big
-    large_a,     // a >= big
+  none,        // returned before choosing by a (argument checks)
+  small_a,     // a < 1
+  moderate_a,  // 1 <= a < big
+  large_a,     // a >= big
 };
 
 // Set on every return of gamma_ratio.

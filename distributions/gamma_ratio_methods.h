@@ -5,18 +5,18 @@ namespace distributions::detail {
 
 // Constants of one accuracy level of gamma_ratio.
 struct ratio_level {
-    int level;   // 1 (highest accuracy), 2 or 3
-    double acc;  // target relative accuracy, never below the relative spacing at 1
-    double big;  // a at and above which the large-a methods are used
-    double e0;   // half-width (times sqrt(a)) of the band of x/a around 1 for Temme near 1
-    double x0;   // x at and above which the asymptotic expansion replaces the continued fraction
+  int level;   // 1 (highest accuracy), 2 or 3
+  double acc;  // target relative accuracy, never below the relative spacing at 1
+  double big;  // a at and above which the large-a methods are used
+  double e0;   // half-width (times sqrt(a)) of the band of x/a around 1 for Temme near 1
+  double x0;   // x at and above which the asymptotic expansion replaces the continued fraction
 };
 
 // P and Q written by a method; ok is false when a loop reached its iteration cap.
 struct ratio_result {
-    double ans;
-    double qans;
-    bool ok;
+  double ans;
+  double qans;
+  bool ok;
 };
 
 // Iteration cap of the continued fraction and of the open-ended series. Every finite argument

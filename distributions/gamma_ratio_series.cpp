@@ -18,157 +18,157 @@ constexpr double rtpi = 1.77245385090552;  // sqrt(pi)
 
 // First terms of a series, kept so that they can be added back smallest first; 1-based.
 struct first_terms {
-    std::array<double, 20> wk{};
+  std::array<double, 20> wk{};
 
-    double& operator()(int n) {
-        assert(n >= 1 && n <= 20);
-        return wk[n - 1];
-    }
+  double& operator()(int n) {
+    assert(n >= 1 && n <= 20);
+    return wk[n - 1];
+  }
 };
 
 }  // namespace
 
 ratio_result small_x_series(double a, double x, const ratio_level& lv) {
-    double an = 3.0;
-    double c = x;
-    double sum = x / (a + 3.0);
-    const double tol = 3.0 * lv.acc / (a + 1.0);
-    double t;
-    int count = 0;
-    do {
-        if (++count > max_iterations) return {0.0, 0.0, false};
-        an = an + 1.0;
-        c = -c * (x / an);
-        t = c / (a + an);
-        sum = sum + t;
-    } while (std::fabs(t) > tol);
-    const double j = a * x * ((sum / 6.0 - 0.5 / (a + 2.0)) * x + 1.0 / (a + 1.0));
-    const double z = a * std::log(x);
-    const double h = gamma1_fn(a);
-    const double g = 1.0 + h;
-    const bool form_b = (x < 0.25 && z > -0.13394) || (x >= 0.25 && a < x / 2.59);
-    if (!form_b) {
-        last_path = ratio_path::small_x_direct;
-        const double w = std::exp(z);
-        const double ans = w * g * complement(j);
-        return {ans, complement(ans), true};
-    }
-    // x^a is near 1 here, so Q is formed from expm1(a ln x) without subtracting from 1.
-    last_path = ratio_path::small_x_complement;
-    const double v = expm1_fn(z);
-    const double w = 0.5 + (0.5 + v);
-    const double qans = (w * j - v) * g - h;
-    if (qans < 0.0) return {1.0, 0.0, true};
-    return {complement(qans), qans, true};
+  double an = 3.0;
+  double c = x;
+  double sum = x / (a + 3.0);
+  const double tol = 3.0 * lv.acc / (a + 1.0);
+  double t;
+  int count = 0;
+  do {
+    if (++count > max_iterations) return {0.0, 0.0, false};
+    an = an + 1.0;
+    c = -c * (x / an);
+    t = c / (a + an);
+    sum = sum + t;
+  } while (std::fabs(t) > tol);
+  const double j = a * x * ((sum / 6.0 - 0.5 / (a + 2.0)) * x + 1.0 / (a + 1.0));
+  const double z = a * std::log(x);
+  const double h = gamma1_fn(a);
+  const double g = 1.0 + h;
+  const bool form_b = (x < 0.25 && z > -0.13394) || (x >= 0.25 && a < x / 2.59);
+  if (!form_b) {
+    last_path = ratio_path::small_x_direct;
+    const double w = std::exp(z);
+    const double ans = w * g * complement(j);
+    return {ans, complement(ans), true};
+  }
+  // x^a is near 1 here, so Q is formed from expm1(a ln x) without subtracting from 1.
+  last_path = ratio_path::small_x_complement;
+  const double v = expm1_fn(z);
+  const double w = 0.5 + (0.5 + v);
+  const double qans = (w * j - v) * g - h;
+  if (qans < 0.0) return {1.0, 0.0, true};
+  return {complement(qans), qans, true};
 }
 
 ratio_result series_p(double a, double x, double r, const ratio_level& lv) {
-    last_path = ratio_path::series_p;
-    first_terms wk;
-    double apn = a + 1.0;
-    double t = x / apn;
-    wk(1) = t;
-    int n = 2;
-    for (; n <= 20; ++n) {
-        apn = apn + 1.0;
-        t = t * (x / apn);
-        if (t <= 1e-3) break;
-        wk(n) = t;
-    }
-    if (n > 20) n = 20;
-    double sum = t;
-    const double tol = 0.5 * lv.acc;
-    int count = 0;
-    do {
-        if (++count > max_iterations) return {0.0, 0.0, false};
-        apn = apn + 1.0;
-        t = t * (x / apn);
-        sum = sum + t;
-    } while (t > tol);
-    for (int m = n - 1; m >= 1; --m) sum = sum + wk(m);
-    const double ans = (r / a) * (1.0 + sum);
-    return {ans, complement(ans), true};
+  last_path = ratio_path::series_p;
+  first_terms wk;
+  double apn = a + 1.0;
+  double t = x / apn;
+  wk(1) = t;
+  int n = 2;
+  for (; n <= 20; ++n) {
+    apn = apn + 1.0;
+    t = t * (x / apn);
+    if (t <= 1e-3) break;
+    wk(n) = t;
+  }
+  if (n > 20) n = 20;
+  double sum = t;
+  const double tol = 0.5 * lv.acc;
+  int count = 0;
+  do {
+    if (++count > max_iterations) return {0.0, 0.0, false};
+    apn = apn + 1.0;
+    t = t * (x / apn);
+    sum = sum + t;
+  } while (t > tol);
+  for (int m = n - 1; m >= 1; --m) sum = sum + wk(m);
+  const double ans = (r / a) * (1.0 + sum);
+  return {ans, complement(ans), true};
 }
 
 ratio_result asymptotic_q(double a, double x, double r, const ratio_level& lv) {
-    last_path = ratio_path::asymptotic_q;
-    first_terms wk;
-    double amn = a - 1.0;
-    double t = amn / x;
-    wk(1) = t;
-    int n = 2;
-    for (; n <= 20; ++n) {
-        amn = amn - 1.0;
-        t = t * (amn / x);
-        if (std::fabs(t) <= 1e-3) break;
-        wk(n) = t;
-    }
-    if (n > 20) n = 20;
-    double sum = t;
-    int count = 0;
-    while (std::fabs(t) > lv.acc) {
-        if (++count > max_iterations) return {0.0, 0.0, false};
-        amn = amn - 1.0;
-        t = t * (amn / x);
-        sum = sum + t;
-    }
-    for (int m = n - 1; m >= 1; --m) sum = sum + wk(m);
-    const double qans = (r / x) * (1.0 + sum);
-    return {complement(qans), qans, true};
+  last_path = ratio_path::asymptotic_q;
+  first_terms wk;
+  double amn = a - 1.0;
+  double t = amn / x;
+  wk(1) = t;
+  int n = 2;
+  for (; n <= 20; ++n) {
+    amn = amn - 1.0;
+    t = t * (amn / x);
+    if (std::fabs(t) <= 1e-3) break;
+    wk(n) = t;
+  }
+  if (n > 20) n = 20;
+  double sum = t;
+  int count = 0;
+  while (std::fabs(t) > lv.acc) {
+    if (++count > max_iterations) return {0.0, 0.0, false};
+    amn = amn - 1.0;
+    t = t * (amn / x);
+    sum = sum + t;
+  }
+  for (int m = n - 1; m >= 1; --m) sum = sum + wk(m);
+  const double qans = (r / x) * (1.0 + sum);
+  return {complement(qans), qans, true};
 }
 
 ratio_result continued_fraction_q(double a, double x, double r, const ratio_level& lv) {
-    last_path = ratio_path::continued_fraction;
-    const double tol = std::max(5.0 * machine_real(1), lv.acc);
-    double a2nm1 = 1.0;
-    double a2n = 1.0;
-    double b2nm1 = x;
-    double b2n = x + (1.0 - a);
-    double c = 1.0;
-    double am0;
-    double an0;
-    int count = 0;
-    do {
-        if (++count > max_iterations) return {0.0, 0.0, false};
-        a2nm1 = x * a2n + c * a2nm1;
-        b2nm1 = x * b2n + c * b2nm1;
-        am0 = a2nm1 / b2nm1;
-        c = c + 1.0;
-        const double cma = c - a;
-        a2n = a2nm1 + cma * a2n;
-        b2n = b2nm1 + cma * b2n;
-        an0 = a2n / b2n;
-    } while (!(std::fabs(an0 - am0) < tol * an0));
-    const double qans = r * an0;
-    return {complement(qans), qans, true};
+  last_path = ratio_path::continued_fraction;
+  const double tol = std::max(5.0 * machine_real(1), lv.acc);
+  double a2nm1 = 1.0;
+  double a2n = 1.0;
+  double b2nm1 = x;
+  double b2n = x + (1.0 - a);
+  double c = 1.0;
+  double am0;
+  double an0;
+  int count = 0;
+  do {
+    if (++count > max_iterations) return {0.0, 0.0, false};
+    a2nm1 = x * a2n + c * a2nm1;
+    b2nm1 = x * b2n + c * b2nm1;
+    am0 = a2nm1 / b2nm1;
+    c = c + 1.0;
+    const double cma = c - a;
+    a2n = a2nm1 + cma * a2n;
+    b2n = b2nm1 + cma * b2n;
+    an0 = a2n / b2n;
+  } while (!(std::fabs(an0 - am0) < tol * an0));
+  const double qans = r * an0;
+  return {complement(qans), qans, true};
 }
 
 ratio_result finite_sum_q(double x, int i, bool half) {
-    double sum;
-    double t;
-    int n;
-    double c;
-    if (!half) {
-        last_path = ratio_path::whole_sum;
-        sum = std::exp(-x);
-        t = sum;
-        n = 1;
-        c = 0.0;
-    } else {
-        last_path = ratio_path::half_integer_sum;
-        const double rtx = std::sqrt(x);
-        sum = erfc_fn(0, rtx);
-        t = std::exp(-x) / (rtpi * rtx);
-        n = 0;
-        c = -0.5;
-    }
-    while (n != i) {
-        n = n + 1;
-        c = c + 1.0;
-        t = (x * t) / c;
-        sum = sum + t;
-    }
-    return {complement(sum), sum, true};
+  double sum;
+  double t;
+  int n;
+  double c;
+  if (!half) {
+    last_path = ratio_path::whole_sum;
+    sum = std::exp(-x);
+    t = sum;
+    n = 1;
+    c = 0.0;
+  } else {
+    last_path = ratio_path::half_integer_sum;
+    const double rtx = std::sqrt(x);
+    sum = erfc_fn(0, rtx);
+    t = std::exp(-x) / (rtpi * rtx);
+    n = 0;
+    c = -0.5;
+  }
+  while (n != i) {
+    n = n + 1;
+    c = c + 1.0;
+    t = (x * t) / c;
+    sum = sum + t;
+  }
+  return {complement(sum), sum, true};
 }
 
 }  // namespace distributions::detail

@@ -26,59 +26,59 @@ constexpr std::array<int, 10> machine_table = {
 // b raised to the whole power n by repeated squaring; a negative n squares 1/b instead.
 // Exact for the powers of two this library asks for.
 double int_power(double b, int n) {
-    if (n < 0) {
-        b = 1.0 / b;
-        n = -n;
-    }
-    double result = 1.0;
-    while (n > 0) {
-        if (n & 1) result *= b;
-        n >>= 1;
-        if (n > 0) b *= b;
-    }
-    return result;
+  if (n < 0) {
+    b = 1.0 / b;
+    n = -n;
+  }
+  double result = 1.0;
+  while (n > 0) {
+    if (n & 1) result *= b;
+    n >>= 1;
+    if (n > 0) b *= b;
+  }
+  return result;
 }
 
 }  // namespace
 
 int machine_int(int i) {
-    if (i < 1 || i > static_cast<int>(machine_table.size())) return 0;
-    return machine_table[i - 1];
+  if (i < 1 || i > static_cast<int>(machine_table.size())) return 0;
+  return machine_table[i - 1];
 }
 
 double machine_real(int i) {
-    const double b = machine_int(4);
-    const int m = machine_int(8);
-    const int emin = machine_int(9);
-    const int emax = machine_int(10);
-    if (i <= 1) return int_power(b, 1 - m);
-    if (i == 2) {
-        // b^(emin-1) built from b^(emin+2) so that no step leaves the normal range.
-        const double w = int_power(b, emin + 2);
-        const double binv = 1.0 / b;
-        return ((w * binv) * binv) * binv;
-    }
-    // (1 - b^-m) * b^emax, built without passing through an overflow.
-    double z = int_power(b, m - 1);
-    const double w = ((z - 1.0) * b + (b - 1.0)) / (b * z);
-    z = int_power(b, emax - 2);
-    return ((w * z) * b) * b;
+  const double b = machine_int(4);
+  const int m = machine_int(8);
+  const int emin = machine_int(9);
+  const int emax = machine_int(10);
+  if (i <= 1) return int_power(b, 1 - m);
+  if (i == 2) {
+    // b^(emin-1) built from b^(emin+2) so that no step leaves the normal range.
+    const double w = int_power(b, emin + 2);
+    const double binv = 1.0 / b;
+    return ((w * binv) * binv) * binv;
+  }
+  // (1 - b^-m) * b^emax, built without passing through an overflow.
+  double z = int_power(b, m - 1);
+  const double w = ((z - 1.0) * b + (b - 1.0)) / (b * z);
+  z = int_power(b, emax - 2);
+  return ((w * z) * b) * b;
 }
 
 double exp_limit(int l) {
-    const int base = machine_int(4);
-    double lnb;
-    if (base == 2) {
-        lnb = 0.69314718055995;
-    } else if (base == 8) {
-        lnb = 2.0794415416798;
-    } else if (base == 16) {
-        lnb = 2.7725887222398;
-    } else {
-        lnb = std::log(static_cast<double>(base));
-    }
-    const int k = (l == 0) ? machine_int(10) : machine_int(9) - 1;
-    return (static_cast<double>(k) * lnb) * 0.99999;
+  const int base = machine_int(4);
+  double lnb;
+  if (base == 2) {
+    lnb = 0.69314718055995;
+  } else if (base == 8) {
+    lnb = 2.0794415416798;
+  } else if (base == 16) {
+    lnb = 2.7725887222398;
+  } else {
+    lnb = std::log(static_cast<double>(base));
+  }
+  const int k = (l == 0) ? machine_int(10) : machine_int(9) - 1;
+  return (static_cast<double>(k) * lnb) * 0.99999;
 }
 
 }  // namespace distributions

@@ -21,8 +21,7 @@ void DQDAGS(Integrand F, double A, double B, double ERRABS, double ERRREL, doubl
 // index k - 1. Also returns the number of integrand evaluations (NCALLS = 42 * NINTV - 21)
 // and of subintervals (NINTV). After an argument error nothing is computed and the
 // outputs keep their values.
-void DQ2AGS(Integrand F, double A, double B, double ERRABS, double ERRREL, double& RESULT, double& ESTERR,
-            int MAXSUB, int& NCALLS, int& NINTV, double* LEFTS, double* RIGHTS, double* AREAS, double* ERRS,
-            int* ORDER);
+void DQ2AGS(Integrand F, double A, double B, double ERRABS, double ERRREL, double& RESULT, double& ESTERR, int MAXSUB,
+            int& NCALLS, int& NINTV, double* LEFTS, double* RIGHTS, double* AREAS, double* ERRS, int* ORDER);
 
 }  // namespace quadrature

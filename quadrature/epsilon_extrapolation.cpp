@@ -16,93 +16,93 @@ constexpr int table_limit = 50;  // longest sequence kept
 }  // namespace
 
 void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int& NX) {
-    const double epsmch = DMACH(4);
-    const double oflow = DMACH(2);
-    auto e = [&](int k) -> double& {
-        assert(k >= 1 && k <= extrapolation_table_size);
-        return ETAB[k - 1];
-    };
-    auto last3 = [&](int k) -> double& {
-        assert(k >= 1 && k <= 3);
-        return LAST3[k - 1];
-    };
+  const double epsmch = DMACH(4);
+  const double oflow = DMACH(2);
+  auto e = [&](int k) -> double& {
+    assert(k >= 1 && k <= extrapolation_table_size);
+    return ETAB[k - 1];
+  };
+  auto last3 = [&](int k) -> double& {
+    assert(k >= 1 && k <= 3);
+    return LAST3[k - 1];
+  };
 
-    NX = NX + 1;
-    XERR = oflow;
-    XRES = e(N);
-    if (N >= 3) {
-        e(N + 2) = e(N);
-        const int m = (N - 1) / 2;
-        e(N) = oflow;
-        const int nprev = N;
-        int k1 = N;
-        bool converged = false;
-        for (int i = 1; i <= m; ++i) {
-            const int k2 = k1 - 1;
-            const int k3 = k1 - 2;
-            double res = e(k1 + 2);
-            const double e0 = e(k3);
-            const double e1 = e(k2);
-            const double e2 = res;
-            const double d2 = e2 - e1;
-            const double err2 = std::fabs(d2);
-            const double tol2 = std::max(std::fabs(e2), std::fabs(e1)) * epsmch;
-            const double d3 = e1 - e0;
-            const double err3 = std::fabs(d3);
-            const double tol3 = std::max(std::fabs(e1), std::fabs(e0)) * epsmch;
-            if (err2 <= tol2 && err3 <= tol3) {
-                // The sequence has converged to machine accuracy.
-                XRES = res;
-                XERR = err2 + err3;
-                converged = true;
-                break;
-            }
-            const double e3 = e(k1);
-            e(k1) = e1;
-            const double d1 = e1 - e3;
-            const double err1 = std::fabs(d1);
-            const double tol1 = std::max(std::fabs(e1), std::fabs(e3)) * epsmch;
-            if (err1 <= tol1 || err2 <= tol2 || err3 <= tol3) {
-                N = 2 * i - 1;
-                break;
-            }
-            const double ss = 1.0 / d1 + 1.0 / d2 - 1.0 / d3;
-            if (std::fabs(ss * e1) <= 1.0e-4) {  // irregular behaviour of the sequence
-                N = 2 * i - 1;
-                break;
-            }
-            res = e1 + 1.0 / ss;
-            e(k1) = res;
-            k1 = k1 - 2;
-            const double error = err2 + std::fabs(res - e2) + err3;
-            if (error <= XERR) {
-                XERR = error;
-                XRES = res;
-            }
-        }
-        if (!converged) {
-            if (N == table_limit) N = table_limit - 1;
-            int ib = nprev % 2 == 0 ? 2 : 1;
-            for (int r = 0; r <= m; ++r) {
-                e(ib) = e(ib + 2);
-                ib = ib + 2;
-            }
-            if (nprev != N) {
-                int from = nprev - N + 1;
-                for (int i = 1; i <= N; ++i) e(i) = e(from++);
-            }
-            if (NX < 4) {
-                last3(NX) = XRES;
-                XERR = oflow;
-            } else {
-                XERR = std::fabs(XRES - last3(3)) + std::fabs(XRES - last3(2)) + std::fabs(XRES - last3(1));
-                last3(1) = last3(2);
-                last3(2) = last3(3);
-                last3(3) = XRES;
-            }
-        }
+  NX = NX + 1;
+  XERR = oflow;
+  XRES = e(N);
+  if (N >= 3) {
+    e(N + 2) = e(N);
+    const int m = (N - 1) / 2;
+    e(N) = oflow;
+    const int nprev = N;
+    int k1 = N;
+    bool converged = false;
+    for (int i = 1; i <= m; ++i) {
+      const int k2 = k1 - 1;
+      const int k3 = k1 - 2;
+      double res = e(k1 + 2);
+      const double e0 = e(k3);
+      const double e1 = e(k2);
+      const double e2 = res;
+      const double d2 = e2 - e1;
+      const double err2 = std::fabs(d2);
+      const double tol2 = std::max(std::fabs(e2), std::fabs(e1)) * epsmch;
+      const double d3 = e1 - e0;
+      const double err3 = std::fabs(d3);
+      const double tol3 = std::max(std::fabs(e1), std::fabs(e0)) * epsmch;
+      if (err2 <= tol2 && err3 <= tol3) {
+        // The sequence has converged to machine accuracy.
+        XRES = res;
+        XERR = err2 + err3;
+        converged = true;
+        break;
+      }
+      const double e3 = e(k1);
+      e(k1) = e1;
+      const double d1 = e1 - e3;
+      const double err1 = std::fabs(d1);
+      const double tol1 = std::max(std::fabs(e1), std::fabs(e3)) * epsmch;
+      if (err1 <= tol1 || err2 <= tol2 || err3 <= tol3) {
+        N = 2 * i - 1;
+        break;
+      }
+      const double ss = 1.0 / d1 + 1.0 / d2 - 1.0 / d3;
+      if (std::fabs(ss * e1) <= 1.0e-4) {  // irregular behaviour of the sequence
+        N = 2 * i - 1;
+        break;
+      }
+      res = e1 + 1.0 / ss;
+      e(k1) = res;
+      k1 = k1 - 2;
+      const double error = err2 + std::fabs(res - e2) + err3;
+      if (error <= XERR) {
+        XERR = error;
+        XRES = res;
+      }
     }
-    XERR = std::max(XERR, 5.0 * epsmch * std::fabs(XRES));
+    if (!converged) {
+      if (N == table_limit) N = table_limit - 1;
+      int ib = nprev % 2 == 0 ? 2 : 1;
+      for (int r = 0; r <= m; ++r) {
+        e(ib) = e(ib + 2);
+        ib = ib + 2;
+      }
+      if (nprev != N) {
+        int from = nprev - N + 1;
+        for (int i = 1; i <= N; ++i) e(i) = e(from++);
+      }
+      if (NX < 4) {
+        last3(NX) = XRES;
+        XERR = oflow;
+      } else {
+        XERR = std::fabs(XRES - last3(3)) + std::fabs(XRES - last3(2)) + std::fabs(XRES - last3(1));
+        last3(1) = last3(2);
+        last3(2) = last3(3);
+        last3(3) = XRES;
+      }
+    }
+  }
+  XERR = std::max(XERR, 5.0 * epsmch * std::fabs(XRES));
 }
 
 }  // namespace quadrature

@@ -7,13 +7,13 @@ namespace quadrature {
 
 // Error types recorded with E1MES; 0 means no error, -1 keeps the level's type.
 enum ErrorType : int {
-    NOTE = 1,
-    ALERT = 2,
-    WARNING = 3,            // printed when control returns to user code
-    FATAL = 4,              // printed and stops there
-    TERMINAL = 5,           // printed at once, stops at the issuing routine's pop
-    WARNING_IMMEDIATE = 6,  // printed at once
-    FATAL_IMMEDIATE = 7,    // printed at once, stops when control returns to user code
+  NOTE = 1,
+  ALERT = 2,
+  WARNING = 3,            // printed when control returns to user code
+  FATAL = 4,              // printed and stops there
+  TERMINAL = 5,           // printed at once, stops at the issuing routine's pop
+  WARNING_IMMEDIATE = 6,  // printed at once
+  FATAL_IMMEDIATE = 7,    // printed at once, stops when control returns to user code
 };
 
 // Enters library routine NAME: pushes it on the stack (stops the run beyond level 50).

@@ -17,57 +17,57 @@ int length_digits(std::size_t n) { return n < 10 ? 1 : (n < 100 ? 2 : 3); }
 // the used charge (1 when empty) plus PASSED_LENGTH plus 8 must not exceed 300.
 // An entry is charged 4 (tag) + digits of its length + 1 (separator) + its length.
 void store_value(char letter, int INDEX, std::string_view text, std::size_t passed_length) {
-    ErrorState& s = the_error_state;
-    const int index = INDEX < 0 ? -INDEX : INDEX;
-    if (index < 1 || index > 9) return;
-    const std::size_t used = s.value_count == 0 ? 1 : static_cast<std::size_t>(s.value_charge);
-    if (used + passed_length + 8 > value_store_capacity) return;  // full: dropped silently
-    if (s.value_count == max_stored_values) return;
-    StoredValue& v = s.values[s.value_count++];
-    v.letter = letter;
-    v.index = index;
-    v.offset = s.value_text_used;
-    v.length = static_cast<int>(text.size());
-    std::memcpy(s.value_text + s.value_text_used, text.data(), text.size());
-    s.value_text_used += v.length;
-    s.value_charge += 4 + length_digits(text.size()) + 1 + v.length;
+  ErrorState& s = the_error_state;
+  const int index = INDEX < 0 ? -INDEX : INDEX;
+  if (index < 1 || index > 9) return;
+  const std::size_t used = s.value_count == 0 ? 1 : static_cast<std::size_t>(s.value_charge);
+  if (used + passed_length + 8 > value_store_capacity) return;  // full: dropped silently
+  if (s.value_count == max_stored_values) return;
+  StoredValue& v = s.values[s.value_count++];
+  v.letter = letter;
+  v.index = index;
+  v.offset = s.value_text_used;
+  v.length = static_cast<int>(text.size());
+  std::memcpy(s.value_text + s.value_text_used, text.data(), text.size());
+  s.value_text_used += v.length;
+  s.value_charge += 4 + length_digits(text.size()) + 1 + v.length;
 }
 
 }  // namespace
 
 // Integer in decimal, minus sign when negative, no blanks.
 void E1VALI(int INDEX, int IVALUE) {
-    char buf[16];
-    const int n = std::snprintf(buf, sizeof buf, "%d", IVALUE);
-    store_value('I', INDEX, std::string_view(buf, static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
+  char buf[16];
+  const int n = std::snprintf(buf, sizeof buf, "%d", IVALUE);
+  store_value('I', INDEX, std::string_view(buf, static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
 }
 
 // Double with 15 decimals and exponent letter D: one non-zero digit before the point
 // (1.000000000000000D-10, -5.000000000000000D-01), zero as 0.000000000000000D+00,
 // NaN as "NaN" and infinities as "Infinity" / "-Infinity".
 void E1VALD(int INDEX, double DVALUE) {
-    char buf[40];
-    int n;
-    if (std::isnan(DVALUE)) {
-        n = std::snprintf(buf, sizeof buf, "NaN");
-    } else if (std::isinf(DVALUE)) {
-        n = std::snprintf(buf, sizeof buf, DVALUE > 0 ? "Infinity" : "-Infinity");
-    } else {
-        n = std::snprintf(buf, sizeof buf, "%.15E", DVALUE);
-        for (int k = 0; k < n; ++k) {
-            if (buf[k] == 'E') buf[k] = 'D';
-        }
+  char buf[40];
+  int n;
+  if (std::isnan(DVALUE)) {
+    n = std::snprintf(buf, sizeof buf, "NaN");
+  } else if (std::isinf(DVALUE)) {
+    n = std::snprintf(buf, sizeof buf, DVALUE > 0 ? "Infinity" : "-Infinity");
+  } else {
+    n = std::snprintf(buf, sizeof buf, "%.15E", DVALUE);
+    for (int k = 0; k < n; ++k) {
+      if (buf[k] == 'E') buf[k] = 'D';
     }
-    store_value('D', INDEX, std::string_view(buf, static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
+  }
+  store_value('D', INDEX, std::string_view(buf, static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
 }
 
 // STRING (first 255 characters) without trailing blanks, one blank when it is all
 // blank; a negative INDEX keeps the trailing blanks.
 void E1VALL(int INDEX, std::string_view STRING) {
-    std::string_view text = STRING.substr(0, 255);
-    if (INDEX > 0) text = trim_trailing_blanks(text);
-    if (text.empty()) text = " ";
-    store_value('L', INDEX, text, STRING.size());
+  std::string_view text = STRING.substr(0, 255);
+  if (INDEX > 0) text = trim_trailing_blanks(text);
+  if (text.empty()) text = " ";
+  store_value('L', INDEX, text, STRING.size());
 }
 
 }  // namespace quadrature

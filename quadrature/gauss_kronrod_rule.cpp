@@ -62,56 +62,56 @@ constexpr double wg[6] = {
 // The current level counts as user code exactly while the integrand runs, so library
 // routines called from it report as if called by the user.
 void DQRULE(Integrand F, double A, double B, double& RES, double& ERR, double& RABS, double& RASC) {
-    const double epsmch = DMACH(4);
-    const double uflow = DMACH(1);
-    const double c = (A + B) * 0.5;
-    const double h = (B - A) * 0.5;
-    double fl[11];  // value left of the centre at xk(j), index 1..10
-    double fr[11];  // value right of the centre at xk(j)
+  const double epsmch = DMACH(4);
+  const double uflow = DMACH(1);
+  const double c = (A + B) * 0.5;
+  const double h = (B - A) * 0.5;
+  double fl[11];  // value left of the centre at xk(j), index 1..10
+  double fr[11];  // value right of the centre at xk(j)
 
+  mark_user_code(true);
+  const double fc = F(c);
+  mark_user_code(false);
+  double sg = 0.0;
+  double sk = wk[11] * fc;
+  double sabs = std::fabs(sk);
+  for (int j = 1; j <= 5; ++j) {
+    const int k = 2 * j;
+    const double d = h * xk[k];
+    const double xl = c - d;
+    const double xr = c + d;
     mark_user_code(true);
-    const double fc = F(c);
+    fl[k] = F(xl);
+    fr[k] = F(xr);
     mark_user_code(false);
-    double sg = 0.0;
-    double sk = wk[11] * fc;
-    double sabs = std::fabs(sk);
-    for (int j = 1; j <= 5; ++j) {
-        const int k = 2 * j;
-        const double d = h * xk[k];
-        const double xl = c - d;
-        const double xr = c + d;
-        mark_user_code(true);
-        fl[k] = F(xl);
-        fr[k] = F(xr);
-        mark_user_code(false);
-        const double pair = fl[k] + fr[k];
-        sg += wg[j] * pair;
-        sk += wk[k] * pair;
-        sabs += wk[k] * (std::fabs(fl[k]) + std::fabs(fr[k]));
-    }
-    for (int j = 1; j <= 5; ++j) {
-        const int k = 2 * j - 1;
-        const double d = h * xk[k];
-        const double xl = c - d;
-        const double xr = c + d;
-        mark_user_code(true);
-        fl[k] = F(xl);
-        fr[k] = F(xr);
-        mark_user_code(false);
-        sk += wk[k] * (fl[k] + fr[k]);
-        sabs += wk[k] * (std::fabs(fl[k]) + std::fabs(fr[k]));
-    }
+    const double pair = fl[k] + fr[k];
+    sg += wg[j] * pair;
+    sk += wk[k] * pair;
+    sabs += wk[k] * (std::fabs(fl[k]) + std::fabs(fr[k]));
+  }
+  for (int j = 1; j <= 5; ++j) {
+    const int k = 2 * j - 1;
+    const double d = h * xk[k];
+    const double xl = c - d;
+    const double xr = c + d;
+    mark_user_code(true);
+    fl[k] = F(xl);
+    fr[k] = F(xr);
+    mark_user_code(false);
+    sk += wk[k] * (fl[k] + fr[k]);
+    sabs += wk[k] * (std::fabs(fl[k]) + std::fabs(fr[k]));
+  }
 
-    const double mean = sk * 0.5;
-    double sasc = wk[11] * std::fabs(fc - mean);
-    for (int k = 1; k <= 10; ++k) sasc += wk[k] * (std::fabs(fl[k] - mean) + std::fabs(fr[k] - mean));
+  const double mean = sk * 0.5;
+  double sasc = wk[11] * std::fabs(fc - mean);
+  for (int k = 1; k <= 10; ++k) sasc += wk[k] * (std::fabs(fl[k] - mean) + std::fabs(fr[k] - mean));
 
-    RES = sk * h;
-    RABS = sabs * std::fabs(h);
-    RASC = sasc * std::fabs(h);
-    ERR = std::fabs((sk - sg) * h);
-    if (RASC != 0.0 && ERR != 0.0) ERR = RASC * std::min(1.0, std::pow(200.0 * ERR / RASC, 1.5));
-    if (RABS > uflow / (50.0 * epsmch)) ERR = std::max(50.0 * epsmch * RABS, ERR);
+  RES = sk * h;
+  RABS = sabs * std::fabs(h);
+  RASC = sasc * std::fabs(h);
+  ERR = std::fabs((sk - sg) * h);
+  if (RASC != 0.0 && ERR != 0.0) ERR = RASC * std::min(1.0, std::pow(200.0 * ERR / RASC, 1.5));
+  if (RABS > uflow / (50.0 * epsmch)) ERR = std::max(50.0 * epsmch * RABS, ERR);
 }
 
 }  // namespace quadrature

@@ -25,12 +25,12 @@ constexpr double machine_constants[9] = {
 }  // namespace
 
 double DMACH(int N) {
-    if (N >= 1 && N <= 8) return machine_constants[N];
-    E1PSH("DMACH");
-    E1VALI(1, N);
-    E1MES(TERMINAL, 5, "The argument must be between 1 and 8 inclusive. N = %(I1)");
-    E1POP("DMACH");  // stops the run
-    return machine_constants[6];
+  if (N >= 1 && N <= 8) return machine_constants[N];
+  E1PSH("DMACH");
+  E1VALI(1, N);
+  E1MES(TERMINAL, 5, "The argument must be between 1 and 8 inclusive. N = %(I1)");
+  E1POP("DMACH");  // stops the run
+  return machine_constants[6];
 }
 
 }  // namespace quadrature

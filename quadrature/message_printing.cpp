@@ -19,81 +19,80 @@ constexpr std::string_view type_names[8] = {"UNKNOWN ", "NOTE    ", "ALERT   ", 
 
 // Small line buffer written to the console in one piece.
 struct Line {
-    char text[256];
-    int length = 0;
+  char text[256];
+  int length = 0;
 
-    void add(std::string_view piece) {
-        const std::size_t room = sizeof text - 1 - static_cast<std::size_t>(length);
-        const std::size_t n = piece.size() < room ? piece.size() : room;
-        std::memcpy(text + length, piece.data(), n);
-        length += static_cast<int>(n);
-    }
-    void add_int(const char* format, int value) {
-        char buf[24];
-        const int n = std::snprintf(buf, sizeof buf, format, value);
-        add(std::string_view(buf, static_cast<std::size_t>(n)));
-    }
-    // Ends the line and writes it; the console is the only unit this library writes to.
-    void emit() {
-        text[length++] = '\n';
-        std::fwrite(text, 1, static_cast<std::size_t>(length), stdout);
-        length = 0;
-    }
+  void add(std::string_view piece) {
+    const std::size_t room = sizeof text - 1 - static_cast<std::size_t>(length);
+    const std::size_t n = piece.size() < room ? piece.size() : room;
+    std::memcpy(text + length, piece.data(), n);
+    length += static_cast<int>(n);
+  }
+  void add_int(const char* format, int value) {
+    char buf[24];
+    const int n = std::snprintf(buf, sizeof buf, format, value);
+    add(std::string_view(buf, static_cast<std::size_t>(n)));
+  }
+  // Ends the line and writes it; the console is the only unit this library writes to.
+  void emit() {
+    text[length++] = '\n';
+    std::fwrite(text, 1, static_cast<std::size_t>(length), stdout);
+    length = 0;
+  }
 };
 
 // Name as shown in messages: a lower-case first letter followed by an upper-case
 // letter is shown in upper case. Writes into OUT (32 characters) and returns it.
 std::string_view shown_name(int level, char* out) {
-    const ErrorState& s = the_error_state;
-    std::memcpy(out, s.names[level], name_length);
-    if (out[0] >= 'a' && out[0] <= 'z' && out[1] >= 'A' && out[1] <= 'Z')
-        out[0] = static_cast<char>(out[0] - 'a' + 'A');
-    return std::string_view(out, name_length);
+  const ErrorState& s = the_error_state;
+  std::memcpy(out, s.names[level], name_length);
+  if (out[0] >= 'a' && out[0] <= 'z' && out[1] >= 'A' && out[1] <= 'Z') out[0] = static_cast<char>(out[0] - 'a' + 'A');
+  return std::string_view(out, name_length);
 }
 
 // 1-based position of the first "%/" in M at or after FROM whose two characters end by
 // LAST, or 0.
 int find_break(std::string_view M, int from, int last) {
-    for (int p = from; p + 1 <= last; ++p) {
-        if (M[p - 1] == '%' && M[p] == '/') return p;
-    }
-    return 0;
+  for (int p = from; p + 1 <= last; ++p) {
+    if (M[p - 1] == '%' && M[p] == '/') return p;
+  }
+  return 0;
 }
 
 // 1-based position of the last blank of M in LOW..HIGH, or 0.
 int last_blank(std::string_view M, int low, int high) {
-    for (int p = high; p >= low; --p) {
-        if (M[p - 1] == ' ') return p;
-    }
-    return 0;
+  for (int p = high; p >= low; --p) {
+    if (M[p - 1] == ' ') return p;
+  }
+  return 0;
 }
 
 // M(from..to), 1-based and inclusive; empty when to < from.
 std::string_view part(std::string_view M, int from, int to) {
-    if (to < from) return {};
-    return M.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1));
+  if (to < from) return {};
+  return M.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1));
 }
 
 // Three heading lines and one row per level from L down to 1.
 void print_traceback(int L) {
-    const ErrorState& s = the_error_state;
-    Line line;
-    line.add("     Here is a traceback of subprogram calls in reverse order:");
+  const ErrorState& s = the_error_state;
+  Line line;
+  line.add("     Here is a traceback of subprogram calls in reverse order:");
+  line.emit();
+  line.add("     Routine name                    Error type  Error code");
+  line.emit();
+  line.add("     ------------                    ----------  ----------");
+  line.emit();
+  for (int l = L; l >= 1; --l) {
+    char name[name_length];
+    line.add("     ");
+    line.add(shown_name(l, name));
+    line.add_int("%6d", s.types[l]);
+    line.add("      ");
+    line.add_int("%6d", s.codes[l]);
+    if (l >= 2 && !s.user[l - 1]) line.add("    (Called internally)");
     line.emit();
-    line.add("     Routine name                    Error type  Error code");
-    line.emit();
-    line.add("     ------------                    ----------  ----------");
-    line.emit();
-    for (int l = L; l >= 1; --l) {
-        char name[name_length];
-        line.add("     ");
-        line.add(shown_name(l, name));
-        line.add_int("%6d", s.types[l]);
-        line.add("      ");
-        line.add_int("%6d", s.codes[l]);
-        if (l >= 2 && !s.user[l - 1]) line.add("    (Called internally)");
-        line.emit();
-    }
+  }
 }
 
 }  // namespace
@@ -103,79 +102,79 @@ void print_traceback(int L) {
 // "%/" or at blanks; a traceback follows when the reporting routine was itself
 // called by a library routine (level above 2).
 void E1SHOW() {
-    ErrorState& s = the_error_state;
-    const int n = s.message_length;
-    if (n == 0) return;
-    const int L = s.level;
-    const int T = s.types[L];
-    const int C = s.codes[L];
-    const std::string_view M(s.message, static_cast<std::size_t>(n));
+  ErrorState& s = the_error_state;
+  const int n = s.message_length;
+  if (n == 0) return;
+  const int L = s.level;
+  const int T = s.types[L];
+  const int C = s.codes[L];
+  const std::string_view M(s.message, static_cast<std::size_t>(n));
 
-    Line header;
-    header.add_int(" %d from ", C);
-    char name_buf[name_length];
-    const std::string_view name = shown_name(L, name_buf);
-    header.add(name.substr(0, name.find(' ')));
-    const bool lead_added = !(n >= 3 && M.substr(0, 3) == ".  ");
-    if (lead_added) header.add(".  ");
-    const int room = first_line_limit - header.length - (lead_added ? 3 : 0);
+  Line header;
+  header.add_int(" %d from ", C);
+  char name_buf[name_length];
+  const std::string_view name = shown_name(L, name_buf);
+  header.add(name.substr(0, name.find(' ')));
+  const bool lead_added = !(n >= 3 && M.substr(0, 3) == ".  ");
+  if (lead_added) header.add(".  ");
+  const int room = first_line_limit - header.length - (lead_added ? 3 : 0);
 
-    const int first_break = find_break(M, 1, n);
-    int first_end;  // last position shown on the first line
-    int next;       // where the rest of M starts
-    if (first_break > 0 && first_break < room) {
-        first_end = first_break - 1;
-        next = first_break + 2;
-    } else if (n <= room) {
-        first_end = n;
-        next = n + 1;
+  const int first_break = find_break(M, 1, n);
+  int first_end;  // last position shown on the first line
+  int next;       // where the rest of M starts
+  if (first_break > 0 && first_break < room) {
+    first_end = first_break - 1;
+    next = first_break + 2;
+  } else if (n <= room) {
+    first_end = n;
+    next = n + 1;
+  } else {
+    const int b = last_blank(M, 2, room);
+    first_end = b > 0 ? b - 1 : room;
+    next = b > 0 ? b + 1 : room + 1;
+  }
+
+  Line line;
+  line.emit();  // the block opens with an empty line
+  line.add(" *** ");
+  line.add(type_names[(T >= 1 && T <= 7) ? T : 0]);
+  line.add(" ERROR");
+  line.add(std::string_view(header.text, static_cast<std::size_t>(header.length)));
+  line.add(part(M, 1, first_end));
+  line.emit();
+
+  bool first_continuation = true;
+  bool after_forced_break = false;
+  int start = next;
+  while (start <= n) {
+    const bool may_skip = first_continuation ? first_break == 0 : !after_forced_break;
+    const int from = (M[start - 1] == ' ' && may_skip) ? start + 1 : start;
+    const int window_end = start + continuation_width - 1;
+    std::string_view text;
+    after_forced_break = false;
+    const int q = find_break(M, from, window_end < n ? window_end : n);
+    if (q > 0) {
+      text = part(M, from, q - 1);
+      start = q + 2;
+      after_forced_break = true;
+    } else if (n <= window_end) {
+      text = part(M, from, n);
+      start = n + 1;
     } else {
-        const int b = last_blank(M, 2, room);
-        first_end = b > 0 ? b - 1 : room;
-        next = b > 0 ? b + 1 : room + 1;
+      // The blank that ends the line stays at its end, invisible.
+      const int b = last_blank(M, from + 1, window_end);
+      text = part(M, from, b > 0 ? b : window_end);
+      start = (b > 0 ? b : window_end) + 1;
     }
-
-    Line line;
-    line.emit();  // the block opens with an empty line
-    line.add(" *** ");
-    line.add(type_names[(T >= 1 && T <= 7) ? T : 0]);
-    line.add(" ERROR");
-    line.add(std::string_view(header.text, static_cast<std::size_t>(header.length)));
-    line.add(part(M, 1, first_end));
+    line.add(" ***          ");
+    line.add(text);
     line.emit();
+    first_continuation = false;
+  }
 
-    bool first_continuation = true;
-    bool after_forced_break = false;
-    int start = next;
-    while (start <= n) {
-        const bool may_skip = first_continuation ? first_break == 0 : !after_forced_break;
-        const int from = (M[start - 1] == ' ' && may_skip) ? start + 1 : start;
-        const int window_end = start + continuation_width - 1;
-        std::string_view text;
-        after_forced_break = false;
-        const int q = find_break(M, from, window_end < n ? window_end : n);
-        if (q > 0) {
-            text = part(M, from, q - 1);
-            start = q + 2;
-            after_forced_break = true;
-        } else if (n <= window_end) {
-            text = part(M, from, n);
-            start = n + 1;
-        } else {
-            // The blank that ends the line stays at its end, invisible.
-            const int b = last_blank(M, from + 1, window_end);
-            text = part(M, from, b > 0 ? b : window_end);
-            start = (b > 0 ? b : window_end) + 1;
-        }
-        line.add(" ***          ");
-        line.add(text);
-        line.emit();
-        first_continuation = false;
-    }
-
-    s.message_length = 0;
-    clear_value_store();
-    if (L > 2) print_traceback(L);
+  s.message_length = 0;
+  clear_value_store();
+  if (L > 2) print_traceback(L);
 }
 
 }  // namespace quadrature

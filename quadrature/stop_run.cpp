@@ -9,8 +9,8 @@ namespace quadrature {
 // Everything printed so far stays on the console; the status tells the caller
 // that the run did not finish.
 void stop_run() {
-    std::fflush(stdout);
-    std::exit(3);
+  std::fflush(stdout);
+  std::exit(3);
 }
 
 }  // namespace quadrature

@@ -55,8 +55,7 @@ void format_fixed(char* out, double value, int width, int decimals) {
   char digits[400];  // the largest double has 309 integer digits
   char* p = digits;
   if (std::signbit(value)) *p++ = '-';
-  auto result = std::to_chars(p, digits + sizeof digits - 1, std::fabs(value), std::chars_format::fixed,
-                              decimals);
+  auto result = std::to_chars(p, digits + sizeof digits - 1, std::fabs(value), std::chars_format::fixed, decimals);
   char* end = result.ptr;
   if (decimals == 0) *end++ = '.';
   std::string_view text(digits, end - digits);

@@ -23,8 +23,7 @@ bool ends_field(char c) { return is_blank(c) || c == ',' || c == '/' || c == '\n
 // The field as it may be shown in a diagnostic: printable, and not too long.
 std::string quote_field(const char* begin, const char* end) {
   std::string shown = "\"";
-  for (const char* p = begin; p != end && shown.size() < 41; ++p)
-    shown += (*p >= 0x20 && *p < 0x7f) ? *p : '?';
+  for (const char* p = begin; p != end && shown.size() < 41; ++p) shown += (*p >= 0x20 && *p < 0x7f) ? *p : '?';
   if (end - begin > 40) shown += "...";
   return shown + "\"";
 }
@@ -75,8 +74,7 @@ bool convert_real(const char* begin, const char* end, double& value) {
   return true;
 }
 
-ReadStatus parse_real(FreeFormReader& reader, long line, const char* begin, const char* end,
-                      double& value) {
+ReadStatus parse_real(FreeFormReader& reader, long line, const char* begin, const char* end, double& value) {
   if (!is_real_form(begin, end))
     return fail(reader, ReadStatus::conversion_error, line, quote_field(begin, end) + " is not a number");
   if (!convert_real(begin, end, value))
@@ -85,8 +83,7 @@ ReadStatus parse_real(FreeFormReader& reader, long line, const char* begin, cons
   return ReadStatus::ok;
 }
 
-ReadStatus parse_integer(FreeFormReader& reader, long line, const char* begin, const char* end,
-                         std::int32_t& value) {
+ReadStatus parse_integer(FreeFormReader& reader, long line, const char* begin, const char* end, std::int32_t& value) {
   const bool plus = *begin == '+';
   const char* digits = begin + (plus ? 1 : 0);  // the converter takes no plus sign
   if (digits != end && !(plus && *digits == '-')) {
@@ -113,8 +110,7 @@ ReadStatus read_fields(FreeFormReader& reader, std::size_t count, Take take) {
   for (std::size_t i = 0; i < count; ++i) {
     for (;;) {
       if (p == end)
-        return fail(reader, ReadStatus::end_of_file, line,
-                    "the file ends before this read has all its values");
+        return fail(reader, ReadStatus::end_of_file, line, "the file ends before this read has all its values");
       const char c = *p;
       if (c == '\n') {
         ++line;
@@ -137,8 +133,7 @@ ReadStatus read_fields(FreeFormReader& reader, std::size_t count, Take take) {
     const char* field = p;
     while (p != end && !ends_field(*p)) ++p;
     if (std::memchr(field, '*', p - field))
-      return fail(reader, ReadStatus::syntax_error, line,
-                  quote_field(field, p) + ": repeat counts are not accepted");
+      return fail(reader, ReadStatus::syntax_error, line, quote_field(field, p) + ": repeat counts are not accepted");
     ReadStatus status = take(i, field, p, line);
     if (status != ReadStatus::ok) return status;
     after_comma = false;
@@ -161,7 +156,7 @@ bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::
     error = std::strerror(errno);
     return false;
   }
-  struct stat info{};
+  struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
     error = std::strerror(EISDIR);

@@ -26,13 +26,13 @@ enum class ReadStatus {
 };
 
 struct FreeFormReader {
-  std::string path;         // file name shown in diagnostics
-  int unit = 0;             // unit number shown in diagnostics
-  std::string text;         // whole contents of the file
-  std::size_t next = 0;     // offset of the first byte of the next unread line
-  long next_line = 1;       // 1-based number of that line
-  long error_line = 0;      // line on which the last failed read stopped
-  std::string error_detail; // what was wrong there
+  std::string path;          // file name shown in diagnostics
+  int unit = 0;              // unit number shown in diagnostics
+  std::string text;          // whole contents of the file
+  std::size_t next = 0;      // offset of the first byte of the next unread line
+  long next_line = 1;        // 1-based number of that line
+  long error_line = 0;       // line on which the last failed read stopped
+  std::string error_detail;  // what was wrong there
 };
 
 // Reads the whole file into `reader`. Returns false with `error` set to the

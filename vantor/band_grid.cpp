@@ -19,9 +19,8 @@ typedef double lanes __attribute__((vector_size(32)));
 // and four grid points go through the arithmetic together. Built for wide
 // vector units where the processor has them; the operations and their order
 // are the same in every version.
-__attribute__((target_clones("avx2", "default"))) void add_squares(const double* y, std::size_t n,
-                                                                     const double* mu, double* s,
-                                                                     std::size_t count) {
+__attribute__((target_clones("avx2", "default"))) void add_squares(const double* y, std::size_t n, const double* mu,
+                                                                   double* s, std::size_t count) {
   const std::size_t vector_end = count - count % 4;
   std::size_t i = 0;
   for (; i + 4 <= n; i += 4) {

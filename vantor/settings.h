@@ -8,10 +8,10 @@
 namespace vantor {
 
 struct Settings {
-  double limit = 0.0;          // the limit value x
-  double gm_bounds[2] = {};    // bounds of the geometric mean exp(mu)
-  double gsd_bounds[2] = {};   // bounds of the geometric standard deviation exp(sigma)
-  double band_prior[5] = {};   // prior weight of bands 1..5
+  double limit = 0.0;         // the limit value x
+  double gm_bounds[2] = {};   // bounds of the geometric mean exp(mu)
+  double gsd_bounds[2] = {};  // bounds of the geometric standard deviation exp(sigma)
+  double band_prior[5] = {};  // prior weight of bands 1..5
 };
 
 // Four reads: limit; the two gm bounds; the two gsd bounds; the five weights.

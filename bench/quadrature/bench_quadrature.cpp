@@ -12,23 +12,22 @@ namespace {
 long evaluations = 0;  // integrand calls, for evaluations per integration
 
 double exp_over_t(const double& t) {
-    ++evaluations;
-    return std::exp(-(t * 1.0)) * (1.0 / t);
+  ++evaluations;
+  return std::exp(-(t * 1.0)) * (1.0 / t);
 }
 
 // One integration per iteration over [lo, hi] given in thousandths.
 void BM_DqdagsExpOverT(benchmark::State& state) {
-    const double a = static_cast<double>(state.range(0)) / 1000.0;
-    const double b = static_cast<double>(state.range(1)) / 1000.0;
-    double result = 0.0, esterr = 0.0;
-    evaluations = 0;
-    for (auto _ : state) {
-        DQDAGS(exp_over_t, a, b, 0.0, 9.999999747378752e-06, result, esterr);
-        benchmark::DoNotOptimize(result);
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["evals_per_integration"] =
-        static_cast<double>(evaluations) / static_cast<double>(state.iterations());
+  const double a = static_cast<double>(state.range(0)) / 1000.0;
+  const double b = static_cast<double>(state.range(1)) / 1000.0;
+  double result = 0.0, esterr = 0.0;
+  evaluations = 0;
+  for (auto _ : state) {
+    DQDAGS(exp_over_t, a, b, 0.0, 9.999999747378752e-06, result, esterr);
+    benchmark::DoNotOptimize(result);
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["evals_per_integration"] = static_cast<double>(evaluations) / static_cast<double>(state.iterations());
 }
 
 }  // namespace

@@ -8,8 +8,8 @@ namespace distributions_test {
 
 // One line of a reference table: leading text fields, then numbers.
 struct reference_row {
-    std::string name;            // first field when the table names a function, else empty
-    std::vector<double> values;  // the numeric fields, in file order
+  std::string name;            // first field when the table names a function, else empty
+  std::vector<double> values;  // the numeric fields, in file order
 };
 
 // Rows of data file `file`; `named` says whether each line starts with a function name.

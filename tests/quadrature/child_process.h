@@ -5,8 +5,8 @@
 #include <string>
 
 struct ChildRun {
-    int exit_status;     // exit status, or -1 when the process did not exit normally
-    std::string output;  // everything written to standard output
+  int exit_status;     // exit status, or -1 when the process did not exit normally
+  std::string output;  // everything written to standard output
 };
 
 // Forks, runs BODY with standard output sent to a pipe, and ends the child with

@@ -13,128 +13,128 @@ namespace {
 
 // Output of one immediate WARNING with TEXT issued by routine NAME at level 2.
 std::string shown(const std::string& name, const std::string& text) {
-    const ChildRun run = run_in_child([&] {
-        E1PSH(name);
-        E1MES(WARNING_IMMEDIATE, 1, text);
-        E1POP(name);
-    });
-    EXPECT_EQ(run.exit_status, 0);
-    return run.output;
+  const ChildRun run = run_in_child([&] {
+    E1PSH(name);
+    E1MES(WARNING_IMMEDIATE, 1, text);
+    E1POP(name);
+  });
+  EXPECT_EQ(run.exit_status, 0);
+  return run.output;
 }
 
 }  // namespace
 
 TEST(MessageLayout, TextThatFitsGivesOneLineAfterTheEmptyLine) {
-    // Header " 1 from T" leaves 50 characters, ".  " included.
-    const std::string text = std::string(47, 'a');
-    EXPECT_EQ(shown("T", text), "\n *** WARNING  ERROR 1 from T.  " + text + "\n");
+  // Header " 1 from T" leaves 50 characters, ".  " included.
+  const std::string text = std::string(47, 'a');
+  EXPECT_EQ(shown("T", text), "\n *** WARNING  ERROR 1 from T.  " + text + "\n");
 }
 
 TEST(MessageLayout, FirstLineBreaksBeforeTheLastBlankWithinItsRoom) {
-    // Positions 1..50 of the message fit; the blank at 51 is beyond the room.
-    const std::string text = std::string(10, 'a') + " " + std::string(36, 'b') + " " + std::string(5, 'c');
-    EXPECT_EQ(shown("T", text), "\n *** WARNING  ERROR 1 from T.  " + std::string(10, 'a') + "\n ***          " +
-                                    std::string(36, 'b') + " " + std::string(5, 'c') + "\n");
+  // Positions 1..50 of the message fit; the blank at 51 is beyond the room.
+  const std::string text = std::string(10, 'a') + " " + std::string(36, 'b') + " " + std::string(5, 'c');
+  EXPECT_EQ(shown("T", text), "\n *** WARNING  ERROR 1 from T.  " + std::string(10, 'a') + "\n ***          " +
+                                  std::string(36, 'b') + " " + std::string(5, 'c') + "\n");
 }
 
 TEST(MessageLayout, LongWordIsCutAtSixtyFourCharacters) {
-    const std::string text = "Start " + std::string(100, 'x');
-    EXPECT_EQ(shown("T", text), "\n *** WARNING  ERROR 1 from T.  Start\n ***          " + std::string(64, 'x') +
-                                    "\n ***          " + std::string(36, 'x') + "\n");
+  const std::string text = "Start " + std::string(100, 'x');
+  EXPECT_EQ(shown("T", text), "\n *** WARNING  ERROR 1 from T.  Start\n ***          " + std::string(64, 'x') +
+                                  "\n ***          " + std::string(36, 'x') + "\n");
 }
 
 TEST(MessageLayout, SkippedLeadingBlankLeavesSixtyThreeCharacters) {
-    // Blanks at message positions 50 and 51: the first line ends at 49, the second
-    // starts with a blank that is skipped inside its 64-position window.
-    const std::string text = std::string(46, 'a') + "  " + std::string(100, 'x');
-    EXPECT_EQ(shown("T", text), "\n *** WARNING  ERROR 1 from T.  " + std::string(46, 'a') + "\n ***          " +
-                                    std::string(63, 'x') + "\n ***          " + std::string(37, 'x') + "\n");
+  // Blanks at message positions 50 and 51: the first line ends at 49, the second
+  // starts with a blank that is skipped inside its 64-position window.
+  const std::string text = std::string(46, 'a') + "  " + std::string(100, 'x');
+  EXPECT_EQ(shown("T", text), "\n *** WARNING  ERROR 1 from T.  " + std::string(46, 'a') + "\n ***          " +
+                                  std::string(63, 'x') + "\n ***          " + std::string(37, 'x') + "\n");
 }
 
 TEST(MessageLayout, ContinuationLineKeepsTheBlankThatEndsIt) {
-    const std::string words = "one two three four five six seven eight nine ten eleven twelve thirteen";
-    EXPECT_EQ(shown("T", std::string(46, 'a') + " " + words),
-              "\n *** WARNING  ERROR 1 from T.  " + std::string(46, 'a') +
-                  "\n ***          one two three four five six seven eight nine ten eleven twelve \n"
-                  " ***          thirteen\n");
+  const std::string words = "one two three four five six seven eight nine ten eleven twelve thirteen";
+  EXPECT_EQ(shown("T", std::string(46, 'a') + " " + words),
+            "\n *** WARNING  ERROR 1 from T.  " + std::string(46, 'a') +
+                "\n ***          one two three four five six seven eight nine ten eleven twelve \n"
+                " ***          thirteen\n");
 }
 
 TEST(MessageLayout, PercentSlashForcesBreaksAndIsNeverPrinted) {
-    EXPECT_EQ(shown("T", "First part%/second  part%/ third"),
-              "\n *** WARNING  ERROR 1 from T.  First part\n"
-              " ***          second  part\n"
-              " ***           third\n");
-    // A blank opening the first continuation line is kept once the text has a "%/".
-    EXPECT_EQ(shown("T", std::string(46, 'a') + "  b%/c"),
-              "\n *** WARNING  ERROR 1 from T.  " + std::string(46, 'a') + "\n ***           b\n ***          c\n");
+  EXPECT_EQ(shown("T", "First part%/second  part%/ third"),
+            "\n *** WARNING  ERROR 1 from T.  First part\n"
+            " ***          second  part\n"
+            " ***           third\n");
+  // A blank opening the first continuation line is kept once the text has a "%/".
+  EXPECT_EQ(shown("T", std::string(46, 'a') + "  b%/c"),
+            "\n *** WARNING  ERROR 1 from T.  " + std::string(46, 'a') + "\n ***           b\n ***          c\n");
 }
 
 TEST(MessageLayout, LowerCaseInitialBeforeUpperCaseIsShownInUpperCase) {
-    const ChildRun run = run_in_child([] {
-        E1PSH("dQOUTER");
-        E1PSH("xyINNER");
-        E1MES(WARNING_IMMEDIATE, 12, "Named.");
-        E1POP("xyINNER");
-        E1POP("dQOUTER");
-    });
-    EXPECT_EQ(run.output,
-              "\n *** WARNING  ERROR 12 from xyINNER.  Named.\n"
-              "     Here is a traceback of subprogram calls in reverse order:\n"
-              "     Routine name                    Error type  Error code\n"
-              "     ------------                    ----------  ----------\n"
-              "     xyINNER                              6          12    (Called internally)\n"
-              "     DQOUTER                              0           0\n"
-              "     USER                                 0           0\n");
+  const ChildRun run = run_in_child([] {
+    E1PSH("dQOUTER");
+    E1PSH("xyINNER");
+    E1MES(WARNING_IMMEDIATE, 12, "Named.");
+    E1POP("xyINNER");
+    E1POP("dQOUTER");
+  });
+  EXPECT_EQ(run.output,
+            "\n *** WARNING  ERROR 12 from xyINNER.  Named.\n"
+            "     Here is a traceback of subprogram calls in reverse order:\n"
+            "     Routine name                    Error type  Error code\n"
+            "     ------------                    ----------  ----------\n"
+            "     xyINNER                              6          12    (Called internally)\n"
+            "     DQOUTER                              0           0\n"
+            "     USER                                 0           0\n");
 }
 
 TEST(MessageLayout, SecondShowPrintsNothing) {
-    const ChildRun run = run_in_child([] {
-        E1PSH("T");
-        E1MES(WARNING, 1, "Once.");
-        E1SHOW();
-        E1SHOW();
-        E1MES(0, 0, "");
-        E1POP("T");
-    });
-    EXPECT_EQ(run.output, "\n *** WARNING  ERROR 1 from T.  Once.\n");
+  const ChildRun run = run_in_child([] {
+    E1PSH("T");
+    E1MES(WARNING, 1, "Once.");
+    E1SHOW();
+    E1SHOW();
+    E1MES(0, 0, "");
+    E1POP("T");
+  });
+  EXPECT_EQ(run.output, "\n *** WARNING  ERROR 1 from T.  Once.\n");
 }
 
 TEST(UnitConstants, UnitsReadAndSet) {
-    int unit = 0;
-    UMACH(1, unit);
-    EXPECT_EQ(unit, 5);
-    UMACH(2, unit);
-    EXPECT_EQ(unit, 6);
-    UMACH(3, unit);
-    EXPECT_EQ(unit, 6);
-    int other = 9;
-    UMACH(-1, other);
-    UMACH(1, unit);
-    EXPECT_EQ(unit, 9);
-    other = 5;
-    UMACH(-1, other);
+  int unit = 0;
+  UMACH(1, unit);
+  EXPECT_EQ(unit, 5);
+  UMACH(2, unit);
+  EXPECT_EQ(unit, 6);
+  UMACH(3, unit);
+  EXPECT_EQ(unit, 6);
+  int other = 9;
+  UMACH(-1, other);
+  UMACH(1, unit);
+  EXPECT_EQ(unit, 9);
+  other = 5;
+  UMACH(-1, other);
 }
 
 TEST(UnitConstants, BadUnitIndexStops) {
-    const ChildRun run = run_in_child([] {
-        int unit = 0;
-        UMACH(-4, unit);
-    });
-    EXPECT_EQ(run.exit_status, 3);
-    EXPECT_EQ(run.output,
-              "\n *** TERMINAL ERROR 5 from UMACH.  The absolute\n"
-              " ***          value of the index variable must be\n"
-              " ***          1, 2, or 3.  IABS(N) =      4.\n\n");
+  const ChildRun run = run_in_child([] {
+    int unit = 0;
+    UMACH(-4, unit);
+  });
+  EXPECT_EQ(run.exit_status, 3);
+  EXPECT_EQ(run.output,
+            "\n *** TERMINAL ERROR 5 from UMACH.  The absolute\n"
+            " ***          value of the index variable must be\n"
+            " ***          1, 2, or 3.  IABS(N) =      4.\n\n");
 }
 
 TEST(IntegerConstants, BadIndexStops) {
-    for (int n : {0, 13, -123456}) {
-        const ChildRun run = run_in_child([n] { IMACH(n); });
-        char line[64];
-        std::snprintf(line, sizeof line, " ***          N = %6d.\n", n);
-        EXPECT_EQ(run.exit_status, 3);
-        EXPECT_EQ(run.output, std::string("\n *** TERMINAL ERROR 5 from IMACH.  The argument\n"
-                                          " ***          must be between 1 and 12 inclusive.\n") +
-                                  line + "\n");
-    }
+  for (int n : {0, 13, -123456}) {
+    const ChildRun run = run_in_child([n] { IMACH(n); });
+    char line[64];
+    std::snprintf(line, sizeof line, " ***          N = %6d.\n", n);
+    EXPECT_EQ(run.exit_status, 3);
+    EXPECT_EQ(run.output, std::string("\n *** TERMINAL ERROR 5 from IMACH.  The argument\n"
+                                      " ***          must be between 1 and 12 inclusive.\n") +
+                              line + "\n");
+  }
 }

@@ -25,8 +25,8 @@ ScratchDir::~ScratchDir() {
 RunResult run_program(const std::string& program, const std::string& dir, const std::string& shell_prefix) {
   const std::string out = dir + "/.stdout";
   const std::string err = dir + "/.stderr";
-  const std::string command = "cd '" + dir + "' && " + shell_prefix + " '" + program + "' </dev/null >'" + out +
-                              "' 2>'" + err + "'";
+  const std::string command =
+      "cd '" + dir + "' && " + shell_prefix + " '" + program + "' </dev/null >'" + out + "' 2>'" + err + "'";
   const int status = std::system(command.c_str());
   RunResult result;
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);

@@ -70,7 +70,8 @@ TEST(Vantor, TwoValuesGiveStatisticOneAndPValueZero) {
 
 TEST(Vantor, ReadsOnlyTheFirstNumberOfEachValueLineAndSettingsOverManyLines) {
   VantorRun plain("3\n0.1\n0.5\n0.9\n", settings);
-  VantorRun awkward("3 1.0 2.0\n\n0.1 7.0\n0.5,8\r\n0.9\n", "5.0\n0.5\n20.0\n1.2\n8.0 extra\n0.1\n0.2 0.3\n0.25\n0.15\n");
+  VantorRun awkward("3 1.0 2.0\n\n0.1 7.0\n0.5,8\r\n0.9\n",
+                    "5.0\n0.5\n20.0\n1.2\n8.0 extra\n0.1\n0.2 0.3\n0.25\n0.15\n");
   ASSERT_EQ(awkward.result.exit_status, 0) << awkward.result.err;
   EXPECT_EQ(awkward.pvalue, plain.pvalue);
   EXPECT_EQ(awkward.bayes, plain.bayes);
@@ -128,27 +129,38 @@ struct Refusal {
 
 TEST(Vantor, BadInputIsRefusedAndLeavesResultsAsTheStepsDefine) {
   const Refusal cases[] = {
-      {"", "", "vantor: end-of-file during read, unit 100, file logy.txt, line 1: the file ends before this read has "
-               "all its values\n", false},
+      {"", "",
+       "vantor: end-of-file during read, unit 100, file logy.txt, line 1: the file ends before this read has "
+       "all its values\n",
+       false},
       {"-2\n1\n2\n", "", "vantor: negative number of values -2 in file logy.txt, unit 100, line 1\n", false},
-      {"3\n1\n2\n", "", "vantor: end-of-file during read, unit 100, file logy.txt, line 4: the file ends before this "
-                        "read has all its values\n", false},
-      {"2000000000\n1\n2\n3\n", "", "vantor: end-of-file during read, unit 100, file logy.txt, line 5: the file ends "
-                                    "before this read has all its values\n", false},
+      {"3\n1\n2\n", "",
+       "vantor: end-of-file during read, unit 100, file logy.txt, line 4: the file ends before this "
+       "read has all its values\n",
+       false},
+      {"2000000000\n1\n2\n3\n", "",
+       "vantor: end-of-file during read, unit 100, file logy.txt, line 5: the file ends "
+       "before this read has all its values\n",
+       false},
       {"2\n1\nx\n", "", "vantor: input conversion error, unit 100, file logy.txt, line 3: \"x\" is not a number\n",
        false},
       {"2\n0.1\n0.9\n", "", "vantor: cannot open input file in_bayes.txt, unit 140: No such file or directory\n", true},
-      {"2\n0.1\n0.9\n", "5.0\n0.5 20.0\n1.2\n", "vantor: end-of-file during read, unit 140, file in_bayes.txt, line 4: "
-                                                "the file ends before this read has all its values\n", true},
+      {"2\n0.1\n0.9\n", "5.0\n0.5 20.0\n1.2\n",
+       "vantor: end-of-file during read, unit 140, file in_bayes.txt, line 4: "
+       "the file ends before this read has all its values\n",
+       true},
       {"2\n0.1\n0.9\n", "0\n0.5 20.0\n1.2 8.0\n1 1 1 1 1\n",
        "vantor: invalid setting limit = 0 in file in_bayes.txt, unit 140: it must be a positive number, since its "
-       "logarithm is taken\n", true},
+       "logarithm is taken\n",
+       true},
       {"2\n0.1\n0.9\n", "5\n0.5 -20.0\n1.2 8.0\n1 1 1 1 1\n",
        "vantor: invalid setting gm_bounds(2) = -20 in file in_bayes.txt, unit 140: it must be a positive number, since "
-       "its logarithm is taken\n", true},
+       "its logarithm is taken\n",
+       true},
       {"1\n0.3\n", "5\n0.5 20.0\n0 8.0\n1 1 1 1 1\n",
        "vantor: invalid setting gsd_bounds(1) = 0 in file in_bayes.txt, unit 140: it must be a positive number, since "
-       "its logarithm is taken\n", true},
+       "its logarithm is taken\n",
+       true},
   };
   for (const Refusal& c : cases) {
     VantorRun run(c.logy, c.in_bayes, true);
@@ -156,7 +168,9 @@ TEST(Vantor, BadInputIsRefusedAndLeavesResultsAsTheStepsDefine) {
     EXPECT_EQ(run.result.err, c.diagnostic);
     EXPECT_EQ(run.pvalue == "old p-value", !c.pvalue_written) << c.diagnostic;
     EXPECT_EQ(run.bayes, "old bayes");
-    if (*c.in_bayes == '\0') EXPECT_FALSE(file_exists(run.dir.path + "/in_bayes.txt"));
+    if (*c.in_bayes == '\0') {
+      EXPECT_FALSE(file_exists(run.dir.path + "/in_bayes.txt"));
+    }
   }
 }
 
