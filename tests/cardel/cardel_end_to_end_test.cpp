@@ -74,7 +74,7 @@ TEST(Cardel, EmptyGroupsAreSkippedWithoutGaps) {
 
 TEST(Cardel, NoMeasurementsGiveMarkers) {
   for (const char* table : {"2\n0\n", "0\n5\n", "0\n2000000000\n", "2000000000\n0\n", "2\n2\n-1 -1\n-0.5 -3\n"}) {
-    CardelRun run(table, "ulimit -v 2000000;");
+    CardelRun run(table, test_support::memory_cap(2000));
     ASSERT_EQ(run.result.exit_status, 0) << table << run.result.err;
     EXPECT_EQ(run.seg, crlf_lines({"     -1.00", minus_one, minus_one, minus_one, minus_one})) << table;
     EXPECT_EQ(run.logy, crlf_lines({"           0"})) << table;
@@ -171,12 +171,24 @@ TEST(Cardel, BadInputIsRefusedAndOldResultsStay) {
     write_file(dir.path + "/y.txt", c.table);
     write_file(dir.path + "/out_seg.txt", "old summary");
     write_file(dir.path + "/logy.txt", "old logs");
-    auto result = run_program(CARDEL_BIN, dir.path, "ulimit -v 2000000;");
+    auto result = run_program(CARDEL_BIN, dir.path, test_support::memory_cap(2000));
     EXPECT_EQ(result.exit_status, 2) << c.table;
     EXPECT_EQ(result.err, c.diagnostic) << c.table;
     EXPECT_EQ(read_file(dir.path + "/out_seg.txt"), "old summary");
     EXPECT_EQ(read_file(dir.path + "/logy.txt"), "old logs");
   }
+}
+
+TEST(Cardel, ATableTooLargeForMemoryIsReportedNotCrashed) {
+  if (test_support::memory_cap_unavailable()) GTEST_SKIP() << "address space cannot be capped here";
+  std::string table = "2000\n2000\n";
+  std::string row;
+  for (int j = 0; j < 2000; ++j) row += "1 ";
+  for (int i = 0; i < 2000; ++i) table += row + "\n";
+  CardelRun run(table, test_support::memory_cap(60));  // the table and its logarithms need 64 MB
+  EXPECT_EQ(run.result.exit_status, 2);
+  EXPECT_EQ(run.result.err, "cardel: not enough memory for the table of y.txt\n");
+  EXPECT_FALSE(file_exists(run.dir.path + "/out_seg.txt"));
 }
 
 TEST(Cardel, AFailedWriteKeepsTheOldFile) {

@@ -38,6 +38,18 @@ RunResult run_program(const std::string& program, const std::string& dir, const 
   return result;
 }
 
+bool memory_cap_unavailable() {
+#ifdef UNDER_ADDRESS_SANITIZER
+  return true;
+#else
+  return false;
+#endif
+}
+
+std::string memory_cap(int megabytes) {
+  return memory_cap_unavailable() ? "" : "ulimit -v " + std::to_string(megabytes * 1024) + ";";
+}
+
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << bytes;

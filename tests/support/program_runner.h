@@ -23,6 +23,13 @@ struct RunResult {
 // is run by the shell first when it is not empty.
 RunResult run_program(const std::string& program, const std::string& dir, const std::string& shell_prefix = "");
 
+// A shell prefix that caps the address space at `megabytes`, or nothing in a
+// sanitizer build, whose shadow memory needs far more address space than any cap.
+std::string memory_cap(int megabytes);
+
+// True where memory_cap() caps nothing.
+bool memory_cap_unavailable();
+
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
