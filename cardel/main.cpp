@@ -1,7 +1,5 @@
 // cardel: reads the measurement table "y.txt" and writes the group summary
 // "out_seg.txt" and the logarithms of all measurements "logy.txt".
-#include <csignal>
-#include <new>
 #include <string>
 
 #include "cardel/group_statistics.h"
@@ -53,13 +51,4 @@ int run() {
 
 }  // namespace
 
-int main() {
-  textio::set_program_name("cardel");
-  std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit then fails the write instead of killing the run
-  try {
-    return run();
-  } catch (const std::bad_alloc&) {
-    textio::report("not enough memory for the table of y.txt");
-    return textio::exit_io_failure;
-  }
-}
+int main() { return textio::run_program("cardel", run, "not enough memory for the table of y.txt"); }

@@ -44,6 +44,20 @@ void accumulate_bands(BandProbabilities& sums, const double P[6], const double b
 // Divides L and W by their sums, each summed in band order.
 void normalise_bands(BandProbabilities& sums);
 
+// L and W over the whole grid: `masses(j, P)` gives the band masses P[1..5] of
+// grid point j (0-based); they are accumulated in grid order and normalised.
+template <typename Masses>
+BandProbabilities sum_over_grid(const double band_prior[5], Masses masses) {
+  BandProbabilities sums;
+  double P[6];
+  for (int j = 0; j < grid_points; ++j) {
+    masses(j, P);
+    accumulate_bands(sums, P, band_prior);
+  }
+  normalise_bands(sums);
+  return sums;
+}
+
 // Writes the five lines "c(k),L(k),W(k)", each field 11 wide with 7 decimals.
 bool write_band_file(textio::OutputFile& file, const std::string& path, int unit, const double band_prior[5],
                      const BandProbabilities& result);

@@ -48,14 +48,8 @@ BandProbabilities compute_band_posterior_many(const BandSettings& settings) {
   std::vector<double> mu, s;
   grid_sums(settings, log_values, mu, s);
   const double r_scale = factor_scale(s, a);
-  BandProbabilities sums;
-  double P[6];
-  for (int j = 0; j < grid_points; ++j) {
-    band_masses_many(settings, a, r_scale, mu[j], s[j], P);
-    accumulate_bands(sums, P, settings.band_prior);
-  }
-  normalise_bands(sums);
-  return sums;
+  return sum_over_grid(settings.band_prior,
+                       [&](int j, double P[6]) { band_masses_many(settings, a, r_scale, mu[j], s[j], P); });
 }
 
 bool band_posterior_many(const BandSettings& settings, textio::OutputFile& file) {

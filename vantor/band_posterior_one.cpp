@@ -32,14 +32,7 @@ void band_masses_one(const BandSettings& settings, double mu, double s, double P
 BandProbabilities compute_band_posterior_one(const BandSettings& settings) {
   std::vector<double> mu, s;
   grid_sums(settings, log_values, mu, s);
-  BandProbabilities sums;
-  double P[6];
-  for (int j = 0; j < grid_points; ++j) {
-    band_masses_one(settings, mu[j], s[j], P);
-    accumulate_bands(sums, P, settings.band_prior);
-  }
-  normalise_bands(sums);
-  return sums;
+  return sum_over_grid(settings.band_prior, [&](int j, double P[6]) { band_masses_one(settings, mu[j], s[j], P); });
 }
 
 bool band_posterior_one(const BandSettings& settings, textio::OutputFile& file) {

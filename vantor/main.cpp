@@ -1,8 +1,6 @@
 // vantor: reads "logy.txt" and "in_bayes.txt", writes the normality test to
 // "out_pvalue.txt" and the band probabilities to "out_bayes.txt".
 #include <cmath>
-#include <csignal>
-#include <new>
 #include <string>
 
 #include "textio/diagnostics.h"
@@ -114,13 +112,4 @@ int run() {
 
 }  // namespace
 
-int main() {
-  textio::set_program_name("vantor");
-  std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit then fails the write instead of killing the run
-  try {
-    return run();
-  } catch (const std::bad_alloc&) {
-    textio::report("not enough memory for the values of logy.txt");
-    return textio::exit_io_failure;
-  }
-}
+int main() { return textio::run_program("vantor", run, "not enough memory for the values of logy.txt"); }
