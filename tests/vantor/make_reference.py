@@ -4,10 +4,13 @@
 Run from the repository root:
     python3 tests/vantor/make_reference.py > tests/vantor/data/band_reference.txt
 Options: --only NAME computes one case; --dps N sets the working precision
-(default 30 decimal digits).  Progress goes to stderr.
+(default 30 decimal digits); --all-points sums every grid point even for
+large n (slow; checks the cut described below).  Progress goes to stderr.
 
 Output: one line per case, `name L1 L2 L3 L4 L5 W1 W2 W3 W4 W5`, every
-probability in exponent form with 15 significant digits.
+probability in exponent form with 15 significant digits.  Some band
+probabilities lie far below the smallest double (e.g. 1e-853); they are
+printed as computed, and a reader that converts them to double gets 0.
 
 What is computed, per case (values y(1..n), limit x, gm_bounds, gsd_bounds,
 band prior c(1..5)):
@@ -29,15 +32,21 @@ band prior c(1..5)):
     is the integral of exp(-t)/t over the interval, and for n >= 2 it is
     r^a * [P(a, t(i+1)) - P(a, t(i))] with a = (n-1)/2, P the regularized lower
     incomplete gamma function and r the double 2/S raised in high precision
-    (no overflow or underflow).
+    (no overflow or underflow).  P comes from its power series below a + 1 and
+    from the continued fraction of its complement above (mpmath's own
+    incomplete gamma fails to converge for some arguments at a near 50000);
+    the working precision is raised wherever the subtraction cancels.
   * L(k) = sum over the grid of the band-k masses, W(k) = the same with each
     mass times c(k); both normalised to sum 1, all in high precision.
   * For n > 30 a grid point is skipped when a*ln(r), an upper bound of the log
     of its total mass (the regularized gamma difference is at most 1), lies
     more than 100 below the exact log-mass of the grid point with the smallest
     S.  Every skipped point carries less than exp(-100) of the largest point's
-    mass, so all of them together change no printed digit.  For n <= 30 every
-    grid point is summed.
+    mass, so all of them together shift no probability by more than
+    30000*exp(-100) < 1.2e-39: every printed value above 1e-24 keeps all its
+    digits, while a band whose only mass lies in skipped points prints as 0
+    (with --all-points it shows its true, far smaller, value).  For n <= 30
+    every grid point is summed.
 """
 
 import argparse
@@ -255,7 +264,7 @@ def log_total_mass(n, r, t):
     return a * mpmath.log(mpf(r)) + mpmath.log(gamma_difference(a, t[0], t[5]))
 
 
-def band_probabilities(values, x, gm_bounds, gsd_bounds, prior, progress):
+def band_probabilities(values, x, gm_bounds, gsd_bounds, prior, progress, all_points=False):
     """Normalised L(1..5) and W(1..5) for one case, plus the count of summed points."""
     n = len(values)
     mu_bounds = (math.log(gm_bounds[0]), math.log(gm_bounds[1]))
@@ -266,12 +275,12 @@ def band_probabilities(values, x, gm_bounds, gsd_bounds, prior, progress):
     s_values = [squares(mu) for mu in grid]
 
     keep = [True] * GRID_POINTS
-    if n > 30:
+    if n > 30 and not all_points:
         # Upper bounds a*ln(r); the exact log-mass of the smallest-S point is a
         # lower bound of the largest one, so the cut below is safe.
         a = (n - 1) / 2
-        bounds = [a * math.log(2.0 / s) for s in s_values]
-        best = min(range(GRID_POINTS), key=lambda j: s_values[j])
+        bounds = [a * math.log(2.0 / s) if s > 0.0 else -math.inf for s in s_values]
+        best = max(range(GRID_POINTS), key=lambda j: bounds[j])
         r, t = t_values(grid[best], s_values[best], x, sigma_bounds)
         cut = float(log_total_mass(n, r, t)) - 100.0
         keep = [b >= cut for b in bounds]
@@ -322,6 +331,8 @@ def main():
     parser.add_argument('--only', metavar='NAME', help='compute only this case')
     parser.add_argument('--dps', type=int, default=30, help='decimal working precision')
     parser.add_argument('--quiet', action='store_true', help='no progress lines')
+    parser.add_argument('--all-points', action='store_true',
+                        help='sum every grid point also for large n (slow; checks the cut)')
     args = parser.parse_args()
     mp.dps = args.dps
     cases = [c for c in CASES if args.only is None or c[0] == args.only]
@@ -331,7 +342,7 @@ def main():
         start = time.time()
         print(f'{name}: n = {len(values)}', file=sys.stderr, flush=True)
         l, w, used = band_probabilities(values, x, gm_bounds, gsd_bounds,
-                                        BAND_PRIOR, not args.quiet)
+                                        BAND_PRIOR, not args.quiet, args.all_points)
         print(' '.join([name] + [exponent_form(v) for v in l + w]), flush=True)
         print(f'{name}: {used} grid points summed, {time.time() - start:.1f} s',
               file=sys.stderr, flush=True)

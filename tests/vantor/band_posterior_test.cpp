@@ -1,0 +1,181 @@
+// Band posteriors computed in-process: exact grid sums, clamping, degenerate grids,
+// and agreement with an independent high-precision reference.
+#include "vantor/band_posterior.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "distributions/cdf.h"
+#include "textio/fixed_width_writer.h"
+#include "vantor/run_values.h"
+
+namespace {
+
+using vantor::BandProbabilities;
+using vantor::BandSettings;
+
+void set_values(const std::vector<double>& y) {
+  vantor::value_count = static_cast<std::int32_t>(y.size());
+  vantor::log_values = y;
+}
+
+BandSettings settings_for(double limit, double gm1, double gm2, double gsd1, double gsd2) {
+  BandSettings s;
+  s.limit = limit;
+  s.mu_bounds[0] = std::log(gm1);
+  s.mu_bounds[1] = std::log(gm2);
+  s.sigma_bounds[0] = std::log(gsd1);
+  s.sigma_bounds[1] = std::log(gsd2);
+  const double prior[5] = {0.1, 0.2, 0.3, 0.25, 0.15};
+  for (int k = 0; k < 5; ++k) s.band_prior[k] = prior[k];
+  return s;
+}
+
+// Values from integer arithmetic and one correctly rounded division, so that
+// the reference script produces the identical doubles.
+std::vector<double> formula_values(int n) {
+  std::vector<double> y(n);
+  for (std::int64_t i = 1; i <= n; ++i) {
+    const std::int64_t a = (i * 7919) % 1009, b = (i * 104729) % 1013, d = (i * 15485863) % 1019;
+    y[i - 1] = static_cast<double>(a + b + d - 1512) / 600.0;
+  }
+  return y;
+}
+
+TEST(BandGrid, GridSumsEqualThePlainLoopBitForBit) {
+  for (int n : {1, 2, 3, 4, 5, 7, 8, 31}) {
+    const std::vector<double> y = formula_values(n);
+    const BandSettings s = settings_for(4.0, 0.3, 5.0, 1.1, 5.0);
+    std::vector<double> mu, sums;
+    vantor::grid_sums(s, y, mu, sums);
+    ASSERT_EQ(sums.size(), 30000u);
+    const double h = (s.mu_bounds[1] - s.mu_bounds[0]) / 29999;
+    for (int j = 1; j <= 30000; ++j) {
+      const double m = (j - 1) * h + s.mu_bounds[0];
+      double plain = 0.0;
+      for (double v : y) plain = plain + (v - m) * (v - m);
+      ASSERT_EQ(mu[j - 1], m);
+      ASSERT_EQ(sums[j - 1], plain) << "n = " << n << ", j = " << j;
+    }
+    EXPECT_EQ(mu.back(), s.mu_bounds[0] + 29999 * h);
+  }
+}
+
+TEST(BandGrid, BreakpointsAreClampedIntoTheSigmaRange) {
+  // At mu = 0, R = exp(mu + z sigma)/limit spans about 0.154 .. 0.312: only the
+  // 0.1 .. 0.5 band keeps a width; the fractions outside collapse onto its ends.
+  BandSettings s = settings_for(10.0, 1.0, 1.0, 1.3, 2.0);
+  double t[7];
+  const double r = 0.5;
+  vantor::band_breakpoints(s, 0.0, r, t);
+  EXPECT_EQ(t[1], t[2]);
+  EXPECT_EQ(t[2], t[3]);
+  EXPECT_LT(t[3], t[4]);
+  EXPECT_EQ(t[4], t[5]);
+  EXPECT_EQ(t[5], t[6]);
+  const double sigma_low = std::log(1.3), sigma_high = std::log(2.0);
+  EXPECT_NEAR(t[6], 1.0 / (sigma_low * sigma_low) / r, 1e-12);
+  EXPECT_NEAR(t[1], 1.0 / (sigma_high * sigma_high) / r, 1e-12);
+}
+
+TEST(BandGrid, DescendingSigmaBoundsFollowTheThreeStagesLiterally) {
+  // q(1) = 0.3 > q(6) = 0.02: stage three first lifts 0.01 and 0.1 to q(1), then
+  // moves every breakpoint above q(6), q(1) included, down to q(6).
+  BandSettings s = settings_for(1.0, 1.0, 1.0, 1.0, 1.0);
+  s.sigma_bounds[0] = std::log(0.3) / vantor::z95;
+  s.sigma_bounds[1] = std::log(0.02) / vantor::z95;
+  double t[7];
+  vantor::band_breakpoints(s, 0.0, 1.0, t);
+  for (int k = 2; k <= 6; ++k) EXPECT_EQ(t[k], t[1]);
+}
+
+TEST(BandPosterior, EqualMuBoundsGiveTheResultOfOneGridPoint) {
+  set_values({0.1, 0.5, 0.9});
+  const BandSettings s = settings_for(5.0, 1.7, 1.7, 1.2, 8.0);
+  const BandProbabilities all = vantor::compute_band_posterior_many(s);
+  std::vector<double> mu, sums;
+  vantor::grid_sums(s, vantor::log_values, mu, sums);
+  double t[7], mass[6] = {}, total = 0.0;
+  vantor::band_breakpoints(s, mu[0], 2.0 / sums[0], t);
+  for (int i = 1; i <= 5; ++i) {
+    double lo = 0.0, hi = 0.0, ccum = 0.0;
+    distributions::cdf_gamma(t[i], 1.0, lo, ccum);
+    distributions::cdf_gamma(t[i + 1], 1.0, hi, ccum);
+    mass[6 - i] = hi - lo;
+  }
+  for (int k = 1; k <= 5; ++k) total += mass[k];
+  for (int k = 1; k <= 5; ++k) EXPECT_NEAR(all.likelihood[k - 1], mass[k] / total, 1e-12) << k;
+}
+
+// The printed probability, as the result file shows it.
+double printed(double v) { return std::stod(textio::fixed_field(v, 11, 7)); }
+
+struct ReferenceCase {
+  const char* name;
+  std::vector<double> values;
+  BandSettings settings;
+};
+
+std::map<std::string, std::vector<double>> load_reference() {
+  std::ifstream file(REFERENCE_DIR "/band_reference.txt");
+  std::map<std::string, std::vector<double>> table;
+  std::string line;
+  while (std::getline(file, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream in(line);
+    std::string name;
+    in >> name;
+    std::vector<double> v(10);
+    for (double& x : v) in >> x;
+    table[name] = v;
+  }
+  return table;
+}
+
+void expect_matches_reference(const ReferenceCase& c, const std::vector<double>& ref) {
+  set_values(c.values);
+  const BandProbabilities got = c.values.size() == 1 ? vantor::compute_band_posterior_one(c.settings)
+                                                     : vantor::compute_band_posterior_many(c.settings);
+  ASSERT_EQ(ref.size(), 10u) << c.name;
+  double sum_l = 0.0, sum_w = 0.0;
+  for (int k = 0; k < 5; ++k) {
+    ASSERT_TRUE(std::isfinite(got.likelihood[k]) && std::isfinite(got.posterior[k])) << c.name;
+    EXPECT_NEAR(printed(got.likelihood[k]), ref[k], 2e-7) << c.name << " L" << k + 1;
+    EXPECT_NEAR(printed(got.posterior[k]), ref[5 + k], 2e-7) << c.name << " W" << k + 1;
+    sum_l += got.likelihood[k];
+    sum_w += got.posterior[k];
+  }
+  EXPECT_NEAR(sum_l, 1.0, 1e-14) << c.name;
+  EXPECT_NEAR(sum_w, 1.0, 1e-14) << c.name;
+}
+
+TEST(BandPosterior, AgreesWithTheHighPrecisionReference) {
+  const auto reference = load_reference();
+  const ReferenceCase cases[] = {
+      {"one", {0.3}, settings_for(5.0, 0.5, 20.0, 1.2, 8.0)},
+      {"two", {0.1, 0.9}, settings_for(10.0, 0.2, 30.0, 1.05, 12.0)},
+      {"six", {-0.5, 0.2, 0.4, 1.1, 0.8, 0.05}, settings_for(3.0, 0.1, 10.0, 1.1, 6.0)},
+      {"thirty", formula_values(30), settings_for(4.0, 0.3, 5.0, 1.1, 5.0)},
+  };
+  for (const ReferenceCase& c : cases) {
+    ASSERT_TRUE(reference.count(c.name)) << c.name;
+    expect_matches_reference(c, reference.at(c.name));
+  }
+}
+
+TEST(BandPosterior, ManyValuesStayFiniteWhereThePlainFactorUnderflows) {
+  const auto reference = load_reference();
+  for (int n : {400, 5000, 100000}) {
+    const std::string name = "n" + std::to_string(n);
+    ASSERT_TRUE(reference.count(name)) << name;
+    expect_matches_reference({name.c_str(), formula_values(n), settings_for(4.0, 0.3, 5.0, 1.1, 5.0)},
+                             reference.at(name));
+  }
+}
+
+}  // namespace
