@@ -18,7 +18,9 @@ mv out_seg.txt new_seg; mv logy.txt new_logy
 printf 'old summary\r\n' > old_seg
 printf 'old logs\r\n' > old_logy
 
-runtime_ms=$( { /usr/bin/time -f '%e' "$cardel" >/dev/null; } 2>&1 | tail -1 | awk '{ printf "%d", $1 * 1000 }')
+start_ns=$(date +%s%N)
+"$cardel"
+runtime_ms=$(( ($(date +%s%N) - start_ns) / 1000000 ))
 [ "$runtime_ms" -gt 0 ] || runtime_ms=100
 seen_old=0; seen_new=0
 for round in $(seq "$rounds"); do
