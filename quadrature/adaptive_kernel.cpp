@@ -89,7 +89,10 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
   enum class Finish { F1, F2, F4 } finish = Finish::F4;
 
   if (!(STATUS != 0 || (meets(err, tol) && err != asc0) || err == 0.0)) {
-    double etab[extrapolation_table_size] = {};
+    // Two spare entries past the 52 in use: a table longer than the limit is
+    // not reachable, but if it were, a build without asserts would still
+    // write inside this storage.
+    double etab[extrapolation_table_size + 2] = {};
     double last3[3] = {};
     etab[0] = RESULT;
     double emax = err;
