@@ -9,8 +9,8 @@
 #include <map>
 #include <set>
 
-#include "distributions/erf.h"
-#include "distributions/gamma_ratio.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_ratio.h"
 #include "reference_data.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "child_process.h"
 #include "quadrature/dqdags.h"
-#include "quadrature/error_state.h"
-#include "quadrature/machine_constants.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/machine_constants.h"
 #include "reference_values.h"
 
 using namespace quadrature;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "child_process.h"
-#include "quadrature/error_state.h"
+#include "quadrature/internal/error_state.h"
 
 using namespace quadrature;
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "quadrature/error_state.h"
-#include "quadrature/gauss_kronrod_rule.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/gauss_kronrod_rule.h"
 
 using namespace quadrature;
 

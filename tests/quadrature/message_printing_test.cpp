@@ -4,8 +4,9 @@
 #include <string>
 
 #include "child_process.h"
-#include "quadrature/error_state.h"
-#include "quadrature/message_printing.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/message_printing.h"
+#include "quadrature/internal/unit_constants.h"
 
 using namespace quadrature;
 

@@ -1,14 +1,14 @@
 // Incomplete gamma ratio: argument checks, accuracy level and the choice of method from a and x.
-#include "distributions/gamma_ratio.h"
+#include "distributions/internal/gamma_ratio.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
-#include "distributions/erf.h"
-#include "distributions/gamma_functions.h"
-#include "distributions/gamma_ratio_methods.h"
-#include "distributions/machine_constants.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_functions.h"
+#include "distributions/internal/gamma_ratio_methods.h"
+#include "distributions/internal/machine_constants.h"
 
 namespace distributions {
 

@@ -4,11 +4,11 @@
 #include <cassert>
 #include <cmath>
 
-#include "distributions/erf.h"
-#include "distributions/gamma_functions.h"
-#include "distributions/gamma_ratio.h"
-#include "distributions/gamma_ratio_methods.h"
-#include "distributions/machine_constants.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_functions.h"
+#include "distributions/internal/gamma_ratio.h"
+#include "distributions/internal/gamma_ratio_methods.h"
+#include "distributions/internal/machine_constants.h"
 
 namespace distributions::detail {
 

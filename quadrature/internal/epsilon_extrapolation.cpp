@@ -1,11 +1,11 @@
 // Wynn's epsilon algorithm on the sequence of partial integrals (DQEXTR).
-#include "quadrature/epsilon_extrapolation.h"
+#include "quadrature/internal/epsilon_extrapolation.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 
-#include "quadrature/machine_constants.h"
+#include "quadrature/internal/machine_constants.h"
 
 namespace quadrature {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstddef>
 
-#include "distributions/erf.h"
-#include "distributions/gamma_ratio.h"
-#include "distributions/gamma_ratio_methods.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_ratio.h"
+#include "distributions/internal/gamma_ratio_methods.h"
 
 namespace distributions::detail {
 

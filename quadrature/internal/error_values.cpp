@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "quadrature/error_state.h"
-#include "quadrature/error_state_data.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/error_state_data.h"
 
 namespace quadrature {
 

@@ -1,5 +1,5 @@
 // Ends the run after a serious library error, with standard output flushed first.
-#include "quadrature/stop_run.h"
+#include "quadrature/internal/stop_run.h"
 
 #include <cstdio>
 #include <cstdlib>

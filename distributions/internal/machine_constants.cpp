@@ -1,5 +1,5 @@
 // The machine-constant table and the floating-point limits derived from it.
-#include "distributions/machine_constants.h"
+#include "distributions/internal/machine_constants.h"
 
 #include <array>
 #include <cmath>

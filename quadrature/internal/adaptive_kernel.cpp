@@ -1,14 +1,14 @@
 // The globally adaptive integration kernel with extrapolation (DQCORE).
-#include "quadrature/adaptive_kernel.h"
+#include "quadrature/internal/adaptive_kernel.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 
-#include "quadrature/epsilon_extrapolation.h"
-#include "quadrature/gauss_kronrod_rule.h"
-#include "quadrature/machine_constants.h"
-#include "quadrature/subinterval_order.h"
+#include "quadrature/internal/epsilon_extrapolation.h"
+#include "quadrature/internal/gauss_kronrod_rule.h"
+#include "quadrature/internal/machine_constants.h"
+#include "quadrature/internal/subinterval_order.h"
 
 namespace quadrature {
 
