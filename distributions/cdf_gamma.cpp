@@ -1,6 +1,6 @@
 // Gamma and chi-square distribution functions on top of the incomplete gamma ratio.
 #include "distributions/cdf.h"
-#include "distributions/gamma_ratio.h"
+#include "distributions/internal/gamma_ratio.h"
 
 namespace distributions {
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "distributions/cdf.h"
-#include "distributions/machine_constants.h"
+#include "distributions/internal/machine_constants.h"
 
 namespace distributions {
 

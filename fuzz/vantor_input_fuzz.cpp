@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "quadrature/error_state_data.h"
-#include "quadrature/stop_run.h"
+#include "quadrature/internal/error_state_data.h"
+#include "quadrature/internal/stop_run.h"
 #include "textio/fixed_width_writer.h"
 #include "textio/free_form_reader.h"
 #include "vantor/band_posterior.h"

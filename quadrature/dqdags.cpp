@@ -1,8 +1,8 @@
 // Public entry points of the adaptive integrator: DQDAGS (own workspace) and DQ2AGS (caller's).
 #include "quadrature/dqdags.h"
 
-#include "quadrature/adaptive_kernel.h"
-#include "quadrature/error_state.h"
+#include "quadrature/internal/adaptive_kernel.h"
+#include "quadrature/internal/error_state.h"
 
 namespace quadrature {
 

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "distributions/cdf.h"
-#include "distributions/erf.h"
-#include "distributions/gamma_ratio.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_ratio.h"
 #include "reference_data.h"
 
 namespace {

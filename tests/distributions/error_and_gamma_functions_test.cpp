@@ -8,9 +8,9 @@
 #include <map>
 #include <string>
 
-#include "distributions/erf.h"
-#include "distributions/gamma_functions.h"
-#include "distributions/machine_constants.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_functions.h"
+#include "distributions/internal/machine_constants.h"
 #include "reference_data.h"
 
 namespace {

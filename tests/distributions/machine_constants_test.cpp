@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "distributions/machine_constants.h"
+#include "distributions/internal/machine_constants.h"
 
 namespace {
 

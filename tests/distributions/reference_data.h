@@ -4,13 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/reference_table.h"
+
 namespace distributions_test {
 
-// One line of a reference table: leading text fields, then numbers.
-struct reference_row {
-  std::string name;            // first field when the table names a function, else empty
-  std::vector<double> values;  // the numeric fields, in file order
-};
+using test_support::reference_row;
 
 // Rows of data file `file`; `named` says whether each line starts with a function name.
 // Lines starting with '#' are skipped. Fails the calling test when the file cannot be read.

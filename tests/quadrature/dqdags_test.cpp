@@ -9,9 +9,10 @@
 #include <string>
 
 #include "child_process.h"
+#include "console_text.h"
 #include "quadrature/dqdags.h"
-#include "quadrature/error_state.h"
-#include "quadrature/machine_constants.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/machine_constants.h"
 #include "reference_values.h"
 
 using namespace quadrature;
@@ -124,11 +125,6 @@ ChildRun dqdags_in_child(Integrand f, double a, double b, double errabs, double 
   });
 }
 
-const std::string traceback_heading =
-    "     Here is a traceback of subprogram calls in reverse order:\n"
-    "     Routine name                    Error type  Error code\n"
-    "     ------------                    ----------  ----------\n";
-
 }  // namespace
 
 TEST(Integrals, EndpointSingularitiesConvergeThroughExtrapolation) {
@@ -200,6 +196,7 @@ TEST(StatusMessages, SubintervalLimitOfDqdagsIsFatal) {
   // extrapolation rejects as irregular, so bisection runs into the limit.
   const ChildRun run = dqdags_in_child(inverse, 0.0, 1.0, 0.0, 1e-5);
   EXPECT_EQ(run.exit_status, 3);
+  EXPECT_EQ(run.errors, stop_line);
   EXPECT_EQ(run.output,
             "\n"
             " *** FATAL    ERROR 1 from DQDAGS.  The maximum number of subintervals\n"

@@ -1,31 +1,19 @@
 // Tests of the error-state stack: error travel on pop, deferred printing, stops, placeholders, value store.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "child_process.h"
-#include "quadrature/error_state.h"
+#include "console_text.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/error_state_data.h"
 
 using namespace quadrature;
-
-namespace {
-
-// The traceback heading printed under a message reported above level 2.
-const std::string traceback_heading =
-    "     Here is a traceback of subprogram calls in reverse order:\n"
-    "     Routine name                    Error type  Error code\n"
-    "     ------------                    ----------  ----------\n";
-
-// One traceback row: name in 32 characters, type and code in 6 each.
-std::string traceback_row(const std::string& name, int type, int code, bool internal) {
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "     %-32s%6d      %6d%s\n", name.c_str(), type, code,
-                internal ? "    (Called internally)" : "");
-  return buf;
-}
-
-}  // namespace
 
 TEST(ErrorStack, FortyNineNestedPushesSucceedAndTheNextStopsShowing50) {
   const ChildRun run = run_in_child([] {
@@ -289,6 +277,59 @@ TEST(ErrorMessage, ValueTexts) {
             "\n *** WARNING  ERROR 2 from T.  [ ][ab  ][ ]\n");
 }
 
+TEST(ErrorMessage, DoubleValueTextIsTheFixedExponentLayoutForEveryKindOfDouble) {
+  // Expected texts as the formatter printed them before it became locale-independent:
+  // ties at the 16th digit, subnormals, signed zero, three-digit exponents, the extremes.
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {0x0p+0, "0.000000000000000D+00"},
+      {-0x0p+0, "-0.000000000000000D+00"},
+      {0x1.b7cdfd9d7bdbbp-34, "1.000000000000000D-10"},
+      {-0x1p-1, "-5.000000000000000D-01"},
+      {0x1p+0, "1.000000000000000D+00"},
+      {-0x1.0624dd2f1a9fcp-10, "-1.000000000000000D-03"},
+      {0x1.999999999999ap-4, "1.000000000000000D-01"},
+      {0x1.5555555555555p-2, "3.333333333333333D-01"},
+      {0x1.edd2f1a9fbe77p+6, "1.234560000000000D+02"},
+      {0x1p-24, "5.960464477539062D-08"},
+      {-0x1p-24, "-5.960464477539062D-08"},
+      {0x1.7e43c8800759cp+996, "1.000000000000000D+300"},
+      {-0x1.56e1fc2f8f359p-997, "-1.000000000000000D-300"},
+      {0x1.249ad2594c37dp+332, "1.000000000000000D+100"},
+      {0x1.bff2ee48e053p-333, "1.000000000000000D-100"},
+      {0x1.d42aea2879f2ep+328, "1.000000000000000D+99"},
+      {0x0.0000000000001p-1022, "4.940656458412465D-324"},
+      {0x0.0000000000003p-1022, "1.482196937523740D-323"},
+      {-0x0.0000000000001p-1022, "-4.940656458412465D-324"},
+      {0x0.fffffffffffffp-1022, "2.225073858507201D-308"},
+      {0x1p-1022, "2.225073858507201D-308"},
+      {0x1.fffffffffffffp+1023, "1.797693134862316D+308"},
+      {-0x1.fffffffffffffp+1023, "-1.797693134862316D+308"},
+      {0x1.52d02c7e14af6p+76, "9.999999999999999D+22"},
+      {0x0.0000000000007p-1022, "3.458459520888726D-323"},
+      {0x1.a36e2eb1c432dp-16, "2.500000000000000D-05"},
+      {0x1.fffffffffffffp-1, "9.999999999999999D-01"},
+      {0x1.a36e2eb1c432cp-14, "9.999999999999999D-05"},
+      {0x1.fffffffffffffp+329, "2.187250724783012D+99"},
+      {0x1.fffffffffffffp-330, "9.143899130258199D-100"},
+      {0x1.fe185d2f54b67p+78, "6.022140857000000D+23"},
+      {-0x1.5bf0a8b145769p+1, "-2.718281828459045D+00"},
+      {0x1.fffffffffffffp+3, "1.600000000000000D+01"},
+      {std::numeric_limits<double>::quiet_NaN(), "NaN"},
+      {std::numeric_limits<double>::infinity(), "Infinity"},
+      {-std::numeric_limits<double>::infinity(), "-Infinity"},
+  };
+  for (const auto& c : cases) {
+    E1VALD(1, c.value);
+    const StoredValue* v = find_value('D', 1);
+    ASSERT_NE(v, nullptr) << c.text;
+    EXPECT_EQ(std::string(the_error_state.value_text + v->offset, static_cast<std::size_t>(v->length)), c.text);
+    clear_value_store();
+  }
+}
+
 TEST(ErrorMessage, FullValueStoreDropsValuesSilently) {
   const ChildRun run = run_in_child([] {
     E1PSH("T");
@@ -311,4 +352,26 @@ TEST(ErrorMessage, FullValueStoreDropsValuesSilently) {
                 "\n"
                 " ***          " +
                 std::string(26, 'c') + "\n");
+}
+
+TEST(StopOfTheRun, SaysOnStandardErrorWhyTheRunEndedAndFailsWhenTheMessageIsLost) {
+  struct Case {
+    bool output_to_full_device;  // standard output on a device that refuses every write
+    int exit_status;
+    std::string errors;
+  } cases[] = {
+      {false, 3, stop_line},
+      {true, 2, "program: cannot write to standard output: No space left on device\n"},
+  };
+  for (const Case& c : cases) {
+    const ChildRun run = run_in_child([&c] {
+      if (c.output_to_full_device) dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO);
+      E1PSH("T");
+      E1MES(TERMINAL, 1, "Stop here.");
+      E1POP("T");
+    });
+    EXPECT_EQ(run.exit_status, c.exit_status) << c.output_to_full_device;
+    EXPECT_EQ(run.errors, c.errors) << c.output_to_full_device;
+    EXPECT_EQ(run.output, c.output_to_full_device ? "" : "\n *** TERMINAL ERROR 1 from T.  Stop here.\n");
+  }
 }

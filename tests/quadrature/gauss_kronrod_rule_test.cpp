@@ -4,20 +4,28 @@
 #include <cmath>
 #include <limits>
 
-#include "quadrature/error_state.h"
-#include "quadrature/gauss_kronrod_rule.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/gauss_kronrod_rule.h"
 
 using namespace quadrature;
 
 namespace {
 
-int power = 0;        // degree of the integrand below
-double shift = 0.25;  // 0.25 makes every power of x appear in (x + shift)^k
+// The integrand (x + shift)^power; every test sets both through use_integrand, so no test
+// depends on what another left behind.
+int power = 0;
+double shift = 0.0;
 
 double shifted_power(const double& x) { return std::pow(x + shift, power); }
 
 // Exact integral of (x + shift)^k over [-1, 1].
 double exact_integral(int k) { return (std::pow(1.0 + shift, k + 1) - std::pow(shift - 1.0, k + 1)) / (k + 1); }
+
+// Selects (x + s)^k as the integrand; s = 0.25 makes every power of x appear.
+void use_integrand(int k, double s) {
+  power = k;
+  shift = s;
+}
 
 struct RuleOutput {
   double res, err, rabs, rasc;
@@ -25,8 +33,7 @@ struct RuleOutput {
 
 // Applies the rule on [-1, 1] under a level of its own, as the library does.
 RuleOutput apply_rule(int k, double s = 0.25) {
-  power = k;
-  shift = s;
+  use_integrand(k, s);
   RuleOutput out{};
   E1PSH("RULE_TEST");
   DQRULE(shifted_power, -1.0, 1.0, out.res, out.err, out.rabs, out.rasc);
@@ -61,7 +68,7 @@ TEST(GaussKronrodRule, TenPointSumIsExactUpToDegree19) {
 }
 
 TEST(GaussKronrodRule, EstimatesScaleWithTheIntervalLengthAndStayNonNegative) {
-  power = 3;
+  use_integrand(3, 0.25);
   double res, err, rabs, rasc, rres, rerr, rrabs, rrasc;
   E1PSH("RULE_TEST");
   DQRULE(shifted_power, 0.0, 2.0, res, err, rabs, rasc);

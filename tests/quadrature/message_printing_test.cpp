@@ -4,8 +4,10 @@
 #include <string>
 
 #include "child_process.h"
-#include "quadrature/error_state.h"
-#include "quadrature/message_printing.h"
+#include "console_text.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/message_printing.h"
+#include "quadrature/internal/unit_constants.h"
 
 using namespace quadrature;
 
@@ -77,14 +79,10 @@ TEST(MessageLayout, LowerCaseInitialBeforeUpperCaseIsShownInUpperCase) {
     E1POP("xyINNER");
     E1POP("dQOUTER");
   });
-  EXPECT_EQ(run.output,
-            "\n *** WARNING  ERROR 12 from xyINNER.  Named.\n"
-            "     Here is a traceback of subprogram calls in reverse order:\n"
-            "     Routine name                    Error type  Error code\n"
-            "     ------------                    ----------  ----------\n"
-            "     xyINNER                              6          12    (Called internally)\n"
-            "     DQOUTER                              0           0\n"
-            "     USER                                 0           0\n");
+  EXPECT_EQ(run.output, "\n *** WARNING  ERROR 12 from xyINNER.  Named.\n" + traceback_heading +
+                            "     xyINNER                              6          12    (Called internally)\n"
+                            "     DQOUTER                              0           0\n"
+                            "     USER                                 0           0\n");
 }
 
 TEST(MessageLayout, SecondShowPrintsNothing) {

@@ -1,7 +1,7 @@
 // x - 1 - ln(x): direct away from 1, a reduced-argument rational form on [0.61, 1.57].
 #include <cmath>
 
-#include "distributions/gamma_functions.h"
+#include "distributions/internal/gamma_functions.h"
 
 namespace distributions {
 

@@ -1,8 +1,9 @@
 // The machine-constant table and the floating-point limits derived from it.
-#include "distributions/machine_constants.h"
+#include "distributions/internal/machine_constants.h"
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace distributions {
 
@@ -25,7 +26,7 @@ constexpr std::array<int, 10> machine_table = {
 
 // b raised to the whole power n by repeated squaring; a negative n squares 1/b instead.
 // Exact for the powers of two this library asks for.
-double int_power(double b, int n) {
+constexpr double int_power(double b, int n) {
   if (n < 0) {
     b = 1.0 / b;
     n = -n;
@@ -39,6 +40,32 @@ double int_power(double b, int n) {
   return result;
 }
 
+// The three limits from entries 4 (b), 8 (m), 9 (emin) and 10 (emax), each built in an order
+// that never leaves the normal range: relative spacing at 1, smallest normal, largest finite.
+constexpr std::array<double, 3> derive_real_limits() {
+  const double b = machine_table[3];
+  const int m = machine_table[7];
+  const int emin = machine_table[8];
+  const int emax = machine_table[9];
+  const double spacing = int_power(b, 1 - m);
+  // b^(emin-1) built from b^(emin+2).
+  const double w_min = int_power(b, emin + 2);
+  const double binv = 1.0 / b;
+  const double smallest = ((w_min * binv) * binv) * binv;
+  // (1 - b^-m) * b^emax, built without passing through an overflow.
+  double z = int_power(b, m - 1);
+  const double w = ((z - 1.0) * b + (b - 1.0)) / (b * z);
+  z = int_power(b, emax - 2);
+  const double largest = ((w * z) * b) * b;
+  return {spacing, smallest, largest};
+}
+
+// Computed once, at build time: the hot paths ask for these on every call.
+constexpr std::array<double, 3> real_limits = derive_real_limits();
+static_assert(real_limits[0] == std::numeric_limits<double>::epsilon());
+static_assert(real_limits[1] == std::numeric_limits<double>::min());
+static_assert(real_limits[2] == std::numeric_limits<double>::max());
+
 }  // namespace
 
 int machine_int(int i) {
@@ -47,22 +74,9 @@ int machine_int(int i) {
 }
 
 double machine_real(int i) {
-  const double b = machine_int(4);
-  const int m = machine_int(8);
-  const int emin = machine_int(9);
-  const int emax = machine_int(10);
-  if (i <= 1) return int_power(b, 1 - m);
-  if (i == 2) {
-    // b^(emin-1) built from b^(emin+2) so that no step leaves the normal range.
-    const double w = int_power(b, emin + 2);
-    const double binv = 1.0 / b;
-    return ((w * binv) * binv) * binv;
-  }
-  // (1 - b^-m) * b^emax, built without passing through an overflow.
-  double z = int_power(b, m - 1);
-  const double w = ((z - 1.0) * b + (b - 1.0)) / (b * z);
-  z = int_power(b, emax - 2);
-  return ((w * z) * b) * b;
+  if (i <= 1) return real_limits[0];
+  if (i == 2) return real_limits[1];
+  return real_limits[2];
 }
 
 double exp_limit(int l) {

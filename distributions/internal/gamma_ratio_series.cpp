@@ -4,17 +4,15 @@
 #include <cassert>
 #include <cmath>
 
-#include "distributions/erf.h"
-#include "distributions/gamma_functions.h"
-#include "distributions/gamma_ratio.h"
-#include "distributions/gamma_ratio_methods.h"
-#include "distributions/machine_constants.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_functions.h"
+#include "distributions/internal/gamma_ratio.h"
+#include "distributions/internal/gamma_ratio_methods.h"
+#include "distributions/internal/machine_constants.h"
 
 namespace distributions::detail {
 
 namespace {
-
-constexpr double rtpi = 1.77245385090552;  // sqrt(pi)
 
 // First terms of a series, kept so that they can be added back smallest first; 1-based.
 struct first_terms {
@@ -36,7 +34,7 @@ ratio_result small_x_series(double a, double x, const ratio_level& lv) {
   double t;
   int count = 0;
   do {
-    if (++count > max_iterations) return {0.0, 0.0, false};
+    if (++count > max_iterations) return iteration_cap_reached;
     an = an + 1.0;
     c = -c * (x / an);
     t = c / (a + an);
@@ -48,22 +46,19 @@ ratio_result small_x_series(double a, double x, const ratio_level& lv) {
   const double g = 1.0 + h;
   const bool form_b = (x < 0.25 && z > -0.13394) || (x >= 0.25 && a < x / 2.59);
   if (!form_b) {
-    last_path = ratio_path::small_x_direct;
     const double w = std::exp(z);
     const double ans = w * g * complement(j);
-    return {ans, complement(ans), true};
+    return {ans, complement(ans), ratio_path::small_x_direct};
   }
   // x^a is near 1 here, so Q is formed from expm1(a ln x) without subtracting from 1.
-  last_path = ratio_path::small_x_complement;
   const double v = expm1_fn(z);
   const double w = 0.5 + (0.5 + v);
   const double qans = (w * j - v) * g - h;
-  if (qans < 0.0) return {1.0, 0.0, true};
-  return {complement(qans), qans, true};
+  if (qans < 0.0) return {1.0, 0.0, ratio_path::small_x_complement};
+  return {complement(qans), qans, ratio_path::small_x_complement};
 }
 
 ratio_result series_p(double a, double x, double r, const ratio_level& lv) {
-  last_path = ratio_path::series_p;
   first_terms wk;
   double apn = a + 1.0;
   double t = x / apn;
@@ -80,18 +75,17 @@ ratio_result series_p(double a, double x, double r, const ratio_level& lv) {
   const double tol = 0.5 * lv.acc;
   int count = 0;
   do {
-    if (++count > max_iterations) return {0.0, 0.0, false};
+    if (++count > max_iterations) return iteration_cap_reached;
     apn = apn + 1.0;
     t = t * (x / apn);
     sum = sum + t;
   } while (t > tol);
   for (int m = n - 1; m >= 1; --m) sum = sum + wk(m);
   const double ans = (r / a) * (1.0 + sum);
-  return {ans, complement(ans), true};
+  return {ans, complement(ans), ratio_path::series_p};
 }
 
 ratio_result asymptotic_q(double a, double x, double r, const ratio_level& lv) {
-  last_path = ratio_path::asymptotic_q;
   first_terms wk;
   double amn = a - 1.0;
   double t = amn / x;
@@ -107,18 +101,17 @@ ratio_result asymptotic_q(double a, double x, double r, const ratio_level& lv) {
   double sum = t;
   int count = 0;
   while (std::fabs(t) > lv.acc) {
-    if (++count > max_iterations) return {0.0, 0.0, false};
+    if (++count > max_iterations) return iteration_cap_reached;
     amn = amn - 1.0;
     t = t * (amn / x);
     sum = sum + t;
   }
   for (int m = n - 1; m >= 1; --m) sum = sum + wk(m);
   const double qans = (r / x) * (1.0 + sum);
-  return {complement(qans), qans, true};
+  return {complement(qans), qans, ratio_path::asymptotic_q};
 }
 
 ratio_result continued_fraction_q(double a, double x, double r, const ratio_level& lv) {
-  last_path = ratio_path::continued_fraction;
   const double tol = std::max(5.0 * machine_real(1), lv.acc);
   double a2nm1 = 1.0;
   double a2n = 1.0;
@@ -129,7 +122,7 @@ ratio_result continued_fraction_q(double a, double x, double r, const ratio_leve
   double an0;
   int count = 0;
   do {
-    if (++count > max_iterations) return {0.0, 0.0, false};
+    if (++count > max_iterations) return iteration_cap_reached;
     a2nm1 = x * a2n + c * a2nm1;
     b2nm1 = x * b2n + c * b2nm1;
     am0 = a2nm1 / b2nm1;
@@ -140,7 +133,7 @@ ratio_result continued_fraction_q(double a, double x, double r, const ratio_leve
     an0 = a2n / b2n;
   } while (!(std::fabs(an0 - am0) < tol * an0));
   const double qans = r * an0;
-  return {complement(qans), qans, true};
+  return {complement(qans), qans, ratio_path::continued_fraction};
 }
 
 ratio_result finite_sum_q(double x, int i, bool half) {
@@ -149,13 +142,11 @@ ratio_result finite_sum_q(double x, int i, bool half) {
   int n;
   double c;
   if (!half) {
-    last_path = ratio_path::whole_sum;
     sum = std::exp(-x);
     t = sum;
     n = 1;
     c = 0.0;
   } else {
-    last_path = ratio_path::half_integer_sum;
     const double rtx = std::sqrt(x);
     sum = erfc_fn(0, rtx);
     t = std::exp(-x) / (rtpi * rtx);
@@ -168,7 +159,7 @@ ratio_result finite_sum_q(double x, int i, bool half) {
     t = (x * t) / c;
     sum = sum + t;
   }
-  return {complement(sum), sum, true};
+  return {complement(sum), sum, half ? ratio_path::half_integer_sum : ratio_path::whole_sum};
 }
 
 }  // namespace distributions::detail

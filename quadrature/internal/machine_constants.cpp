@@ -1,9 +1,9 @@
 // Double-precision machine constants of the quadrature library (DMACH).
-#include "quadrature/machine_constants.h"
+#include "quadrature/internal/machine_constants.h"
 
 #include <limits>
 
-#include "quadrature/error_state.h"
+#include "quadrature/internal/error_state.h"
 
 namespace quadrature {
 

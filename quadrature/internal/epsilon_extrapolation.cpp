@@ -1,19 +1,13 @@
 // Wynn's epsilon algorithm on the sequence of partial integrals (DQEXTR).
-#include "quadrature/epsilon_extrapolation.h"
+#include "quadrature/internal/epsilon_extrapolation.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 
-#include "quadrature/machine_constants.h"
+#include "quadrature/internal/machine_constants.h"
 
 namespace quadrature {
-
-namespace {
-
-constexpr int table_limit = 50;  // longest sequence kept
-
-}  // namespace
 
 void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int& NX) {
   const double epsmch = DMACH(4);
@@ -27,6 +21,7 @@ void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int
     return LAST3[k - 1];
   };
 
+  assert(N >= 1 && N <= extrapolation_table_limit);
   NX = NX + 1;
   XERR = oflow;
   XRES = e(N);
@@ -81,7 +76,7 @@ void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int
       }
     }
     if (!converged) {
-      if (N == table_limit) N = table_limit - 1;
+      if (N == extrapolation_table_limit) N = extrapolation_table_limit - 1;
       int ib = nprev % 2 == 0 ? 2 : 1;
       for (int r = 0; r <= m; ++r) {
         e(ib) = e(ib + 2);

@@ -2,8 +2,8 @@
 #include <array>
 #include <cmath>
 
-#include "distributions/gamma_functions.h"
-#include "distributions/machine_constants.h"
+#include "distributions/internal/gamma_functions.h"
+#include "distributions/internal/machine_constants.h"
 
 namespace distributions {
 

@@ -1,11 +1,11 @@
 // The 21-point Gauss-Kronrod rule with its embedded 10-point Gauss rule on one interval (DQRULE).
-#include "quadrature/gauss_kronrod_rule.h"
+#include "quadrature/internal/gauss_kronrod_rule.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "quadrature/error_state_data.h"
-#include "quadrature/machine_constants.h"
+#include "quadrature/internal/error_state_data.h"
+#include "quadrature/internal/machine_constants.h"
 
 namespace quadrature {
 

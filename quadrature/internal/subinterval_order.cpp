@@ -1,5 +1,5 @@
 // Keeps the subintervals of the adaptive integrator ordered by decreasing error estimate (DQSORT).
-#include "quadrature/subinterval_order.h"
+#include "quadrature/internal/subinterval_order.h"
 
 #include <cassert>
 

@@ -1,5 +1,5 @@
 // Storage of the program-wide error state and its creation with the user's own level.
-#include "quadrature/error_state_data.h"
+#include "quadrature/internal/error_state_data.h"
 
 namespace quadrature {
 

@@ -1,10 +1,10 @@
 // Rational approximations of erf and erfc in three ranges of |x| with one shared coefficient set.
-#include "distributions/erf.h"
+#include "distributions/internal/erf.h"
 
 #include <array>
 #include <cmath>
 
-#include "distributions/machine_constants.h"
+#include "distributions/internal/machine_constants.h"
 
 namespace distributions {
 

@@ -1,10 +1,10 @@
 // Recording an error at the current level and building its message from a template.
 #include <cstring>
 
-#include "quadrature/error_state.h"
-#include "quadrature/error_state_data.h"
-#include "quadrature/message_printing.h"
-#include "quadrature/stop_run.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/error_state_data.h"
+#include "quadrature/internal/message_printing.h"
+#include "quadrature/internal/stop_run.h"
 
 namespace quadrature {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "quadrature/error_state_data.h"
-#include "quadrature/message_printing.h"
+#include "quadrature/internal/error_state_data.h"
+#include "quadrature/internal/message_printing.h"
 
 namespace quadrature {
 

@@ -1,10 +1,12 @@
 // Value store for message placeholders: integer, double and text values with their capacity rule.
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
-#include "quadrature/error_state.h"
-#include "quadrature/error_state_data.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/error_state_data.h"
 
 namespace quadrature {
 
@@ -43,22 +45,25 @@ void E1VALI(int INDEX, int IVALUE) {
 }
 
 // Double with 15 decimals and exponent letter D: one non-zero digit before the point
-// (1.000000000000000D-10, -5.000000000000000D-01), zero as 0.000000000000000D+00,
-// NaN as "NaN" and infinities as "Infinity" / "-Infinity".
+// (1.000000000000000D-10, -5.000000000000000D-01, 1.000000000000000D+300), at least two
+// exponent digits, zero as 0.000000000000000D+00 (with its sign), NaN as "NaN" and
+// infinities as "Infinity" / "-Infinity". Independent of the locale.
 void E1VALD(int INDEX, double DVALUE) {
   char buf[40];
-  int n;
+  std::string_view text;
   if (std::isnan(DVALUE)) {
-    n = std::snprintf(buf, sizeof buf, "NaN");
+    text = "NaN";
   } else if (std::isinf(DVALUE)) {
-    n = std::snprintf(buf, sizeof buf, DVALUE > 0 ? "Infinity" : "-Infinity");
+    text = DVALUE > 0 ? "Infinity" : "-Infinity";
   } else {
-    n = std::snprintf(buf, sizeof buf, "%.15E", DVALUE);
-    for (int k = 0; k < n; ++k) {
-      if (buf[k] == 'E') buf[k] = 'D';
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, DVALUE, std::chars_format::scientific, 15);
+    char* const end = r.ptr;
+    for (char* p = buf; p != end; ++p) {
+      if (*p == 'e') *p = 'D';
     }
+    text = std::string_view(buf, static_cast<std::size_t>(end - buf));
   }
-  store_value('D', INDEX, std::string_view(buf, static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
+  store_value('D', INDEX, text, text.size());
 }
 
 // STRING (first 255 characters) without trailing blanks, one blank when it is all

@@ -1,14 +1,15 @@
 // The globally adaptive integration kernel with extrapolation (DQCORE).
-#include "quadrature/adaptive_kernel.h"
+#include "quadrature/internal/adaptive_kernel.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 
-#include "quadrature/epsilon_extrapolation.h"
-#include "quadrature/gauss_kronrod_rule.h"
-#include "quadrature/machine_constants.h"
-#include "quadrature/subinterval_order.h"
+#include "quadrature/internal/epsilon_extrapolation.h"
+#include "quadrature/internal/gauss_kronrod_rule.h"
+#include "quadrature/internal/machine_constants.h"
+#include "quadrature/internal/subinterval_order.h"
+#include "textio/one_based.h"
 
 namespace quadrature {
 
@@ -18,6 +19,35 @@ namespace {
 // estimate (from an integrand that returns infinities) must never pass as accurate,
 // even against a bound that is itself infinite.
 bool meets(double error, double bound) { return error <= bound && std::isfinite(error); }
+
+// Completion states while the kernel runs. Each state above roundoff is one higher than the
+// STATUS it ends as: the extrapolation's roundoff is told apart from the plain roundoff until
+// the finish, and every run that reaches the main loop lowers its state by one at the end.
+enum class KernelState {
+  running = 0,                 // no failure so far; ends as 0
+  subinterval_limit = 1,       // MAXSUB subintervals in use; ends as 1
+  roundoff = 2,                // the roundoff counters tripped; ends as 2
+  extrapolation_roundoff = 3,  // roundoff in the extrapolation table (set at the finish); ends as 2
+  interval_too_small = 4,      // a subinterval too small to bisect; ends as 3
+  extrapolation_stalls = 5,    // the extrapolation keeps failing to improve; ends as 4
+  divergent = 6,               // the result is far from the plain total; ends as 5
+};
+
+// STATUS reported for a state at the end of a run that went through the main loop.
+int lowered_status(KernelState state) {
+  const int s = static_cast<int>(state);
+  return s > 2 ? s - 1 : s;
+}
+
+// STATUS when the tolerances are refused before any work.
+constexpr int status_tolerances_refused = 6;
+
+// How a run finishes once its loop (or its first approximation) has ended.
+enum class Finish {
+  keep_result,    // the result as it stands: the first approximation, or the extrapolated one
+  choose_result,  // pick the extrapolated result or the plain total, test for divergence
+  plain_total,    // the sum of the subinterval areas, with the summed error
+};
 
 }  // namespace
 
@@ -32,28 +62,13 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
   const double uflow = DMACH(1);
   const double oflow = DMACH(2);
   assert(MAXSUB >= 1);
-  auto lefts = [&](int k) -> double& {
-    assert(k >= 1 && k <= MAXSUB);
-    return LEFTS[k - 1];
-  };
-  auto rights = [&](int k) -> double& {
-    assert(k >= 1 && k <= MAXSUB);
-    return RIGHTS[k - 1];
-  };
-  auto areas = [&](int k) -> double& {
-    assert(k >= 1 && k <= MAXSUB);
-    return AREAS[k - 1];
-  };
-  auto errs = [&](int k) -> double& {
-    assert(k >= 1 && k <= MAXSUB);
-    return ERRS[k - 1];
-  };
-  auto order = [&](int i) -> int& {
-    assert(i >= 1 && i <= MAXSUB);
-    return ORDER[i - 1];
-  };
+  const auto lefts = textio::OneBased<double>{LEFTS, MAXSUB};
+  const auto rights = textio::OneBased<double>{RIGHTS, MAXSUB};
+  const auto areas = textio::OneBased<double>{AREAS, MAXSUB};
+  const auto errs = textio::OneBased<double>{ERRS, MAXSUB};
+  const auto order = textio::OneBased<int>{ORDER, MAXSUB};
 
-  STATUS = 0;
+  KernelState state = KernelState::running;
   NCALLS = 0;
   int LAST = 0;
   RESULT = 0.0;
@@ -63,7 +78,7 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
   areas(1) = 0.0;
   errs(1) = 0.0;
   if (ERRABS < 0.0 && ERRREL < 0.0) {
-    STATUS = 6;
+    STATUS = status_tolerances_refused;
     ESTERR = 0.0;
     NINTV = 0;
     return;
@@ -79,22 +94,20 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
   areas(1) = RESULT;
   errs(1) = err;
   order(1) = 1;
-  if (err <= 100.0 * epsmch * absint && err > tol) STATUS = 2;
-  if (MAXSUB == 1) STATUS = 1;
+  if (err <= 100.0 * epsmch * absint && err > tol) state = KernelState::roundoff;
+  if (MAXSUB == 1) state = KernelState::subinterval_limit;
 
   double area = RESULT;  // running total of the subinterval areas
   double esum = err;     // running total of their error estimates
   double corr = 0.0;     // error total at the last accepted extrapolation
   int sgn = 1;
-  enum class Finish { F1, F2, F4 } finish = Finish::F4;
+  Finish finish = Finish::keep_result;
 
-  if (!(STATUS != 0 || (meets(err, tol) && err != asc0) || err == 0.0)) {
-    // Two spare entries past the 52 in use: a table longer than the limit is
-    // not reachable, but if it were, a build without asserts would still
-    // write inside this storage.
-    double etab[extrapolation_table_size + 2] = {};
+  if (!(state != KernelState::running || (meets(err, tol) && err != asc0) || err == 0.0)) {
+    double etab_storage[extrapolation_table_size] = {};
+    const auto etab = textio::one_based(etab_storage);
     double last3[3] = {};
-    etab[0] = RESULT;
+    etab(1) = RESULT;
     double emax = err;
     int kmax = 1;
     err = oflow;
@@ -109,7 +122,7 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
     double elarge = 0.0;         // error total over the large intervals
     double xtol = 0.0;
     sgn = std::fabs(RESULT) >= (1.0 - 50.0 * epsmch) * absint ? 1 : -1;
-    finish = Finish::F1;
+    finish = Finish::choose_result;
 
     for (LAST = 2; LAST <= MAXSUB; ++LAST) {
       // Bisect the subinterval with the largest error.
@@ -139,12 +152,11 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
       areas(LAST) = area2;
       tol = std::max(ERRABS, ERRREL * std::fabs(area));
 
-      if (r1 + r2 >= 10 || r3 >= 20) STATUS = 2;
+      if (r1 + r2 >= 10 || r3 >= 20) state = KernelState::roundoff;
       if (r2 >= 5) xround = 3;
-      if (LAST == MAXSUB) STATUS = 1;
-      // The interval is too small to split any further.
+      if (LAST == MAXSUB) state = KernelState::subinterval_limit;
       if (std::max(std::fabs(a1), std::fabs(b2)) <= (1.0 + 1000.0 * epsmch) * (std::fabs(a2) + 1000.0 * uflow))
-        STATUS = 4;
+        state = KernelState::interval_too_small;
 
       if (error2 > error1) {
         lefts(kmax) = a2;
@@ -164,15 +176,15 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
       DQSORT(MAXSUB, LAST, kmax, emax, ERRS, ORDER, nrank);
 
       if (meets(esum, tol)) {
-        finish = Finish::F2;
+        finish = Finish::plain_total;
         break;
       }
-      if (STATUS != 0) break;
+      if (state != KernelState::running) break;
       if (LAST == 2) {
         hsmall = std::fabs(B - A) * 0.375;
         elarge = esum;
         xtol = tol;
-        etab[1] = area;
+        etab(2) = area;
         continue;
       }
       if (no_extrap) continue;
@@ -199,14 +211,20 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
         if (large_found) continue;
       }
 
-      // Extrapolate the sequence of totals.
+      // Extrapolate the sequence of totals. The extrapolation cuts a full table back
+      // itself, except when it returns at convergence: then the oldest entry goes here,
+      // so that the table never holds more than its limit.
+      if (netab == extrapolation_table_limit) {
+        for (int k = 1; k < netab; ++k) etab(k) = etab(k + 1);
+        --netab;
+      }
       ++netab;
-      assert(netab >= 1 && netab <= extrapolation_table_size);
-      etab[netab - 1] = area;
+      assert(netab >= 3 && netab <= extrapolation_table_limit);
+      etab(netab) = area;
       double xres, xerr;
-      DQEXTR(netab, etab, xres, xerr, last3, nx);
+      DQEXTR(netab, etab_storage, xres, xerr, last3, nx);
       ++nfail;
-      if (nfail > 5 && err < 0.001 * esum) STATUS = 5;
+      if (nfail > 5 && err < 0.001 * esum) state = KernelState::extrapolation_stalls;
       if (xerr < err) {
         nfail = 0;
         err = xerr;
@@ -216,7 +234,7 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
         if (meets(err, xtol)) break;
       }
       if (netab == 1) no_extrap = true;
-      if (STATUS == 5) break;
+      if (state == KernelState::extrapolation_stalls) break;
       // Back to bisecting the largest interval, with a finer notion of small.
       kmax = order(1);
       emax = errs(kmax);
@@ -228,46 +246,41 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
     if (LAST > MAXSUB) LAST = MAXSUB;  // the loop ran to its end
   }
 
-  bool decrement = false;  // whether F3 runs
-  if (finish == Finish::F1) {
-    // F1: decide between the extrapolated result and the plain sum.
+  if (finish == Finish::choose_result) {
+    // Keep the extrapolated result unless the plain total has the smaller relative error.
     bool divergence_test = false;
-    finish = Finish::F4;
+    finish = Finish::keep_result;
     if (err == oflow) {
-      finish = Finish::F2;
-    } else if (STATUS + xround == 0) {
+      finish = Finish::plain_total;
+    } else if (state == KernelState::running && xround == 0) {
       divergence_test = true;
     } else {
       if (xround == 3) err = err + corr;
-      if (STATUS == 0) STATUS = 3;
+      if (state == KernelState::running) state = KernelState::extrapolation_roundoff;
       if (RESULT != 0.0 && area != 0.0) {
         if (err / std::fabs(RESULT) > esum / std::fabs(area))
-          finish = Finish::F2;
+          finish = Finish::plain_total;
         else
           divergence_test = true;
       } else if (err > esum) {
-        finish = Finish::F2;
-      } else if (area == 0.0) {
-        decrement = true;
-      } else {
+        finish = Finish::plain_total;
+      } else if (area != 0.0) {
         divergence_test = true;
       }
     }
-    if (divergence_test) {
-      // F1b: a result far from the plain total means the integral diverges.
-      decrement = true;
-      if (!(sgn == -1 && std::max(std::fabs(RESULT), std::fabs(area)) <= 0.01 * absint)) {
-        if (esum > std::fabs(area) || RESULT / area < 0.01 || RESULT / area > 100.0) STATUS = 6;
-      }
+    // A result far from the plain total means the integral diverges.
+    if (divergence_test && !(sgn == -1 && std::max(std::fabs(RESULT), std::fabs(area)) <= 0.01 * absint)) {
+      if (esum > std::fabs(area) || RESULT / area < 0.01 || RESULT / area > 100.0) state = KernelState::divergent;
     }
   }
-  if (finish == Finish::F2) {
+  if (finish == Finish::plain_total) {
     RESULT = 0.0;
     for (int k = 1; k <= LAST; ++k) RESULT += areas(k);
     err = esum;
-    decrement = true;
   }
-  if (decrement && STATUS > 2) STATUS = STATUS - 1;
+  // Every run that entered the main loop lowers its state; one that stopped after the
+  // first approximation can only be running, at the limit or in roundoff, which keep their numbers.
+  STATUS = lowered_status(state);
   NCALLS = 42 * LAST - 21;
   NINTV = LAST;
   ESTERR = err;

@@ -1,6 +1,8 @@
 // Internal interface between the incomplete gamma ratio's method choice and its methods.
 #pragma once
 
+#include "distributions/internal/gamma_ratio.h"
+
 namespace distributions::detail {
 
 // Constants of one accuracy level of gamma_ratio.
@@ -12,16 +14,23 @@ struct ratio_level {
   double x0;   // x at and above which the asymptotic expansion replaces the continued fraction
 };
 
-// P and Q written by a method; ok is false when a loop reached its iteration cap.
+// P and Q written by a method, with the method that produced them; the path is the error
+// return when a loop reached its iteration cap.
 struct ratio_result {
   double ans;
   double qans;
-  bool ok;
+  ratio_path path;
 };
+
+// What a method returns when its loop reached the iteration cap.
+inline constexpr ratio_result iteration_cap_reached = {0.0, 0.0, ratio_path::error_return};
 
 // Iteration cap of the continued fraction and of the open-ended series. Every finite argument
 // that reaches them ends far sooner; the cap bounds the work for any argument whatsoever.
 constexpr int max_iterations = 10000;
+
+inline constexpr double rt2pin = 0.398942280401433;  // 1/sqrt(2 pi)
+inline constexpr double rtpi = 1.77245385090552;     // sqrt(pi)
 
 // 0.5 + (0.5 - v): the complement of a probability, in the order that keeps its last bits.
 inline double complement(double v) { return 0.5 + (0.5 - v); }

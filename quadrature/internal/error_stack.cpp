@@ -2,10 +2,10 @@
 #include <cassert>
 #include <cstring>
 
-#include "quadrature/error_state.h"
-#include "quadrature/error_state_data.h"
-#include "quadrature/message_printing.h"
-#include "quadrature/stop_run.h"
+#include "quadrature/internal/error_state.h"
+#include "quadrature/internal/error_state_data.h"
+#include "quadrature/internal/message_printing.h"
+#include "quadrature/internal/stop_run.h"
 
 namespace quadrature {
 

@@ -1,12 +1,7 @@
-// Console printing of the pending error message, and the unit and integer constants it relies on.
+// Unit numbers (UMACH) and integer machine constants (IMACH) used by the message printing.
 #pragma once
 
 namespace quadrature {
-
-// Prints the pending message of the current level as a block of lines on the
-// error-message unit (a traceback follows when the level is above 2), then clears
-// the message and the value store. Prints nothing when no message is pending.
-void E1SHOW();
 
 // N = 1..3: NUNIT receives unit N (1 input = 5, 2 output = 6, 3 error messages = 6).
 // N = -1..-3: unit |N| becomes NUNIT. Any other N prints a message and stops the run.

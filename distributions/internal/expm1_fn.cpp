@@ -1,7 +1,7 @@
 // exp(x) - 1 without cancellation: a rational form for |x| <= 0.15, the exponential beyond.
 #include <cmath>
 
-#include "distributions/gamma_functions.h"
+#include "distributions/internal/gamma_functions.h"
 
 namespace distributions {
 

@@ -1,7 +1,7 @@
 // 1/Gamma(a + 1) - 1 on [-0.5, 1.5] by rational forms around a = 0 and a = 1.
 #include <array>
 
-#include "distributions/gamma_functions.h"
+#include "distributions/internal/gamma_functions.h"
 
 namespace distributions {
 

@@ -4,16 +4,13 @@
 #include <cmath>
 #include <cstddef>
 
-#include "distributions/erf.h"
-#include "distributions/gamma_ratio.h"
-#include "distributions/gamma_ratio_methods.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_ratio.h"
+#include "distributions/internal/gamma_ratio_methods.h"
 
 namespace distributions::detail {
 
 namespace {
-
-constexpr double rt2pin = 0.398942280401433;  // 1/sqrt(2 pi)
-constexpr double rtpi = 1.77245385090552;     // sqrt(pi)
 
 // Constant terms d_k0 of the coefficient polynomials c_k(z), k = 0..7.
 constexpr std::array<double, 8> d_k0 = {-0.333333333333333,   -0.00185185185185185,  0.00413359788359788,
@@ -66,14 +63,14 @@ double level1_sum(const std::array<int, 7>& terms, double z, double u) {
 constexpr std::array<int, 7> long_terms = {13, 12, 10, 8, 6, 4, 2};
 constexpr std::array<int, 7> short_terms = {7, 6, 5, 4, 2, 2, 1};
 
-// Shared final step: P or Q from c = exp(-y) (or its near-1 stand-in), w and the sum t.
-ratio_result temme_final(double l, double c, double w, double t, double rta) {
+// Shared final step: P or Q from c = exp(-y) (or its near-1 stand-in), w and the sum t; path names the caller.
+ratio_result temme_final(double l, double c, double w, double t, double rta, ratio_path path) {
   if (l < 1.0) {
     const double ans = c * (w - rt2pin * t / rta);
-    return {ans, complement(ans), true};
+    return {ans, complement(ans), path};
   }
   const double qans = c * (w + rt2pin * t / rta);
-  return {complement(qans), qans, true};
+  return {complement(qans), qans, path};
 }
 
 // The signed variable of the expansion: sqrt(2 z), negative for x < a.
@@ -91,21 +88,22 @@ ratio_result temme_general(double a, double l, double s, double z, double y, con
   const double u = 1.0 / a;
   z = signed_root(l, z);
   double t;
+  ratio_path path;
   if (lv.level == 1) {
     const bool near = std::fabs(s) <= 1e-3;
-    last_path = near ? ratio_path::temme_general_short : ratio_path::temme_general_long;
+    path = near ? ratio_path::temme_general_short : ratio_path::temme_general_long;
     t = level1_sum(near ? short_terms : long_terms, z, u);
   } else if (lv.level == 2) {
-    last_path = ratio_path::temme_general_coarse;
+    path = ratio_path::temme_general_coarse;
     const double c0 = coefficient(0, d0, 6, z);
     const double c1 = coefficient(1, d1, 4, z);
     const double c2 = coefficient(2, d2, 1, z);
     t = (c2 * u + c1) * u + c0;
   } else {
-    last_path = ratio_path::temme_general_coarse;
+    path = ratio_path::temme_general_coarse;
     t = coefficient(0, d0, 3, z);
   }
-  return temme_final(l, c, w, t, rta);
+  return temme_final(l, c, w, t, rta, path);
 }
 
 ratio_result temme_near_one(double a, double l, double z, double y, const ratio_level& lv) {
@@ -115,19 +113,20 @@ ratio_result temme_near_one(double a, double l, double z, double y, const ratio_
   const double u = 1.0 / a;
   z = signed_root(l, z);
   double t;
+  ratio_path path;
   if (lv.level == 1) {
-    last_path = ratio_path::temme_near_one;
+    path = ratio_path::temme_near_one;
     t = level1_sum(short_terms, z, u);
   } else if (lv.level == 2) {
-    last_path = ratio_path::temme_near_one_coarse;
+    path = ratio_path::temme_near_one_coarse;
     const double c0 = coefficient(0, d0, 2, z);
     const double c1 = coefficient(1, d1, 1, z);
     t = (d_k0[2] * u + c1) * u + c0;
   } else {
-    last_path = ratio_path::temme_near_one_coarse;
+    path = ratio_path::temme_near_one_coarse;
     t = coefficient(0, d0, 1, z);
   }
-  return temme_final(l, c, w, t, rta);
+  return temme_final(l, c, w, t, rta, path);
 }
 
 }  // namespace distributions::detail

@@ -1,21 +1,16 @@
 // Incomplete gamma ratio: argument checks, accuracy level and the choice of method from a and x.
-#include "distributions/gamma_ratio.h"
+#include "distributions/internal/gamma_ratio.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
-#include "distributions/erf.h"
-#include "distributions/gamma_functions.h"
-#include "distributions/gamma_ratio_methods.h"
-#include "distributions/machine_constants.h"
+#include "distributions/internal/erf.h"
+#include "distributions/internal/gamma_functions.h"
+#include "distributions/internal/gamma_ratio_methods.h"
+#include "distributions/internal/machine_constants.h"
 
 namespace distributions {
-
-namespace detail {
-ratio_path last_path = ratio_path::error_return;
-ratio_branch last_branch = ratio_branch::none;
-}  // namespace detail
 
 namespace {
 
@@ -24,9 +19,9 @@ using detail::ratio_branch;
 using detail::ratio_level;
 using detail::ratio_path;
 using detail::ratio_result;
+using detail::rt2pin;
 
-constexpr double alog10 = 2.30258509299405;   // ln 10
-constexpr double rt2pin = 0.398942280401433;  // 1/sqrt(2 pi)
+constexpr double alog10 = 2.30258509299405;  // ln 10
 
 // Constants of the three accuracy levels: acc0, big, e00, x00.
 struct level_constants {
@@ -49,13 +44,12 @@ ratio_level level_of(int ind) {
 }
 
 // Result of the error return: ans = 2 flags it, qans is left to the caller's value.
-constexpr ratio_result error_result = {2.0, 0.0, false};
+constexpr ratio_result error_result = {2.0, 0.0, ratio_path::error_return};
 
 // P and Q when one of them is negligible: 0 and 1 for x <= a, 1 and 0 beyond.
 ratio_result limit_values(double a, double x) {
-  detail::last_path = ratio_path::limit_values;
-  if (x <= a) return {0.0, 1.0, true};
-  return {1.0, 0.0, true};
+  if (x <= a) return {0.0, 1.0, ratio_path::limit_values};
+  return {1.0, 0.0, ratio_path::limit_values};
 }
 
 // Choice among the series, the continued fraction and the asymptotic expansion once the scale
@@ -72,20 +66,17 @@ ratio_result small_a(double a, double x, const ratio_level& lv) {
   if (a == 0.5) {
     const double rtx = std::sqrt(x);
     if (x < 0.25) {
-      detail::last_path = ratio_path::half_erf;
       const double ans = erf_fn(rtx);
-      return {ans, complement(ans), true};
+      return {ans, complement(ans), ratio_path::half_erf};
     }
-    detail::last_path = ratio_path::half_erfc;
     const double qans = erfc_fn(0, rtx);
-    return {complement(qans), qans, true};
+    return {complement(qans), qans, ratio_path::half_erfc};
   }
   if (x < 1.1) return detail::small_x_series(a, x, lv);
   const double t1 = a * std::log(x) - x;
   const double u = a * std::exp(t1);
   if (u == 0.0) {
-    detail::last_path = ratio_path::limit_values;
-    return {1.0, 0.0, true};
+    return {1.0, 0.0, ratio_path::limit_values};
   }
   const double r = u * (1.0 + gamma1_fn(a));
   return detail::continued_fraction_q(a, x, r, lv);
@@ -111,8 +102,7 @@ ratio_result large_a(double a, double x, const ratio_level& lv) {
   const double e = machine_real(1);
   const double l = x / a;
   if (l == 0.0) {
-    detail::last_path = ratio_path::limit_values;
-    return {0.0, 1.0, true};
+    return {0.0, 1.0, ratio_path::limit_values};
   }
   const double s = complement(l);
   const double z = logdev_fn(l);
@@ -137,9 +127,9 @@ ratio_result large_a(double a, double x, const ratio_level& lv) {
   return dispatch_on_scale(a, x, r, lv);
 }
 
-// Checks and method choice; ok is false on the error return.
-ratio_result choose(double a, double x, int ind) {
-  detail::last_branch = ratio_branch::none;
+// Checks and method choice; branch receives the branch on a that was taken.
+ratio_result choose(double a, double x, int ind, ratio_branch& branch) {
+  branch = ratio_branch::none;
   // NaN, or both infinite: no value can be given.
   if (std::isnan(a) || std::isnan(x) || (std::isinf(a) && std::isinf(x))) return error_result;
   if (a < 0.0 || x < 0.0 || (a == 0.0 && x == 0.0)) return error_result;
@@ -149,28 +139,39 @@ ratio_result choose(double a, double x, int ind) {
   if (std::isinf(a) || std::isinf(x) || a == 0.0 || x == 0.0) return limit_values(a, x);
   const ratio_level lv = level_of(ind);
   if (a < 1.0) {
-    detail::last_branch = ratio_branch::small_a;
+    branch = ratio_branch::small_a;
     return small_a(a, x, lv);
   }
   if (a < lv.big) {
-    detail::last_branch = ratio_branch::moderate_a;
+    branch = ratio_branch::moderate_a;
     return moderate_a(a, x, lv);
   }
-  detail::last_branch = ratio_branch::large_a;
+  branch = ratio_branch::large_a;
   return large_a(a, x, lv);
 }
 
 }  // namespace
 
 void gamma_ratio(double a, double x, double& ans, double& qans, int ind) {
-  const ratio_result res = choose(a, x, ind);
-  if (!res.ok) {
-    detail::last_path = ratio_path::error_return;
+  ratio_branch branch;
+  const ratio_result res = choose(a, x, ind, branch);
+  if (res.path == ratio_path::error_return) {
     ans = 2.0;
     return;
   }
   ans = res.ans;
   qans = res.qans;
+}
+
+gamma_ratio_trace gamma_ratio_traced(double a, double x, int ind) {
+  gamma_ratio_trace trace{2.0, 0.0, ratio_path::error_return, ratio_branch::none};
+  const ratio_result res = choose(a, x, ind, trace.branch);
+  trace.path = res.path;
+  if (res.path != ratio_path::error_return) {
+    trace.ans = res.ans;
+    trace.qans = res.qans;
+  }
+  return trace;
 }
 
 }  // namespace distributions

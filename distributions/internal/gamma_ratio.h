@@ -11,8 +11,7 @@ void gamma_ratio(double a, double x, double& ans, double& qans, int ind);
 
 namespace detail {
 
-// Method by which the last call of gamma_ratio produced its result; visible so that tests
-// can show that each method is reached.
+// Method by which a call of gamma_ratio produced its result.
 enum class ratio_path {
   error_return,           // ans = 2.0, qans untouched
   limit_values,           // ans, qans are 0 and 1 in some order, without a series
@@ -32,7 +31,7 @@ enum class ratio_path {
   temme_near_one_coarse,  // the same, levels 2 and 3
 };
 
-// Branch on a that the last call took before choosing its method.
+// Branch on a that a call took before choosing its method.
 enum class ratio_branch {
   none,        // returned before choosing by a (argument checks)
   small_a,     // a < 1
@@ -40,10 +39,17 @@ enum class ratio_branch {
   large_a,     // a >= big
 };
 
-// Set on every return of gamma_ratio.
-extern ratio_path last_path;
-extern ratio_branch last_branch;
-
 }  // namespace detail
+
+// gamma_ratio with the route it took, so that tests can show that each method is reached.
+struct gamma_ratio_trace {
+  double ans;   // P(a, x), 2.0 on the error return
+  double qans;  // Q(a, x); on the error return the value the caller's variable would keep (0 here)
+  detail::ratio_path path;
+  detail::ratio_branch branch;
+};
+
+// The same computation as gamma_ratio, same bits, with its path and branch.
+gamma_ratio_trace gamma_ratio_traced(double a, double x, int ind);
 
 }  // namespace distributions

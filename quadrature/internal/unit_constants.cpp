@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "quadrature/message_printing.h"
-#include "quadrature/stop_run.h"
+#include "quadrature/internal/unit_constants.h"
+#include "quadrature/internal/stop_run.h"
 
 namespace quadrature {
 
