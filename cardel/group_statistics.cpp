@@ -9,6 +9,8 @@
 #include <cassert>
 #include <cmath>
 
+#include "textio/one_based.h"
+
 namespace cardel {
 
 namespace {
@@ -39,52 +41,54 @@ struct GroupPass {
   double sum_y = 0.0;
   double sum_y2 = 0.0;
   double sum_mean = 0.0;
+  std::int64_t zeros_substituted = 0;  // zeros that stood in for 1e-7 before their logarithm
 };
 
 // Step B for group j (1-based).
 void pass_group(GroupTable& t, GroupPass& g, std::int32_t j, bool allsame, double ymax, UniformRandom& rng) {
   const std::int64_t nrow = t.nrow;
   const double* column = t.y.data() + (j - 1) * nrow;
-  double* ycol = g.ycol.data() - 1;  // 1-based view
-  for (std::int64_t i = 1; i <= nrow; ++i) ycol[i] = column[i - 1];
+  const auto ycol = textio::one_based(g.ycol);
+  for (std::int64_t i = 1; i <= nrow; ++i) ycol(i) = column[i - 1];
   std::int32_t m = 0;
-  for (std::int64_t i = 1; i <= nrow; ++i) m += is_measurement(ycol[i]) ? 1 : 0;
+  for (std::int64_t i = 1; i <= nrow; ++i) m += is_measurement(ycol(i)) ? 1 : 0;
   if (m == 0) {
-    g.empty[j - 1] = 1;
+    textio::one_based(g.empty)(j) = 1;
     g.ngroup -= 1;
     return;
   }
   if (!allsame) {
     std::int32_t k = 0;
     for (std::int64_t i = 1; i <= nrow; ++i)
-      if (is_measurement(ycol[i])) ycol[++k] = ycol[i];
+      if (is_measurement(ycol(i))) ycol(++k) = ycol(i);
   } else {
-    for (std::int64_t i = 1; i <= nrow; ++i) ycol[i] = -1.0;
-    for (std::int32_t k = 1; k <= m; ++k) ycol[k] = next_uniform(rng);
-    for (std::int32_t k = 1; k <= m; ++k) ycol[k] = (ycol[k] * replacement_width + replacement_base) * ymax;
+    for (std::int64_t i = 1; i <= nrow; ++i) ycol(i) = -1.0;
+    for (std::int32_t k = 1; k <= m; ++k) ycol(k) = next_uniform(rng);
+    for (std::int32_t k = 1; k <= m; ++k) ycol(k) = (ycol(k) * replacement_width + replacement_base) * ymax;
   }
   double s = 0.0;
-  for (std::int32_t k = 1; k <= m; ++k) s = s + ycol[k];
+  for (std::int32_t k = 1; k <= m; ++k) s = s + ycol(k);
   g.sum_y = s + g.sum_y;
   double q = 0.0;
-  for (std::int32_t k = 1; k <= m; ++k) q = q + ycol[k] * ycol[k];
+  for (std::int32_t k = 1; k <= m; ++k) q = q + ycol(k) * ycol(k);
   g.sum_y2 = q + g.sum_y2;
-  double& gmean = g.gmean[j - 1];
+  double& gmean = textio::one_based(g.gmean)(j);
   gmean = s / m;
   g.sum_mean = g.sum_mean + gmean;
   gmean = std::log(gmean);  // ln 0 for an all-zero group: -inf, left unguarded
   t.nlog = g.pos + m - 1;
-  bool has_zero = false;
-  for (std::int32_t k = 1; k <= m; ++k) has_zero = has_zero || ycol[k] == 0.0;
-  if (has_zero) {
-    std::int32_t* zflag = g.zflag.data() - 1;
-    for (std::int64_t i = 1; i <= nrow; ++i) zflag[i] = 0;
+  std::int32_t zeros = 0;
+  for (std::int32_t k = 1; k <= m; ++k) zeros += ycol(k) == 0.0 ? 1 : 0;
+  if (zeros > 0) {
+    const auto zflag = textio::one_based(g.zflag);
+    for (std::int64_t i = 1; i <= nrow; ++i) zflag(i) = 0;
     for (std::int32_t k = 1; k <= m; ++k)
-      if (ycol[k] == 0.0) zflag[k] = -1;
-    for (std::int32_t k = 1; k <= m; ++k) ycol[k] = ycol[k] - zflag[k] * zero_substitute;
+      if (ycol(k) == 0.0) zflag(k) = -1;
+    for (std::int32_t k = 1; k <= m; ++k) ycol(k) = ycol(k) - zflag(k) * zero_substitute;
+    g.zeros_substituted += zeros;
   }
-  double* logy = t.logy.data() - 1;
-  for (std::int32_t k = 1; k <= m; ++k) logy[g.pos + k - 1] = std::log(ycol[k]);
+  const auto logy = textio::one_based(t.logy);
+  for (std::int32_t k = 1; k <= m; ++k) logy(g.pos + k - 1) = std::log(ycol(k));
   g.pos = t.nlog + 1;
 }
 
@@ -104,11 +108,11 @@ double fold_range_of_groups(GroupPass& g) {
 // Step D: statistics of all measurements from the totals and the logarithms.
 void overall_statistics(const GroupTable& t, const GroupPass& g, GroupSummary& r) {
   const std::int64_t n = t.nlog;
-  const double* logy = t.logy.data() - 1;
+  const auto logy = textio::one_based(t.logy);
   if (n == 0) {
     r.mean_log = r.sd_log = r.gm_y = r.gsd_y = r.mean_y = r.sd_y = -1.0;
   } else if (n == 1) {
-    r.mean_log = logy[1];
+    r.mean_log = logy(1);
     r.gm_y = std::exp(r.mean_log);
     r.sd_log = 0.0;
     r.gsd_y = 0.0;
@@ -118,11 +122,11 @@ void overall_statistics(const GroupTable& t, const GroupPass& g, GroupSummary& r
     const double count = static_cast<double>(n);
     r.mean_y = g.sum_y / count;
     double sum = 0.0;
-    for (std::int64_t k = 1; k <= n; ++k) sum = sum + logy[k];
+    for (std::int64_t k = 1; k <= n; ++k) sum = sum + logy(k);
     r.mean_log = sum / count;
     r.gm_y = std::exp(r.mean_log);
     double squares = 0.0;
-    for (std::int64_t k = 1; k <= n; ++k) squares = squares + (logy[k] - r.mean_log) * (logy[k] - r.mean_log);
+    for (std::int64_t k = 1; k <= n; ++k) squares = squares + (logy(k) - r.mean_log) * (logy(k) - r.mean_log);
     r.sd_log = std::sqrt(squares / (count - 1));
     r.gsd_y = std::exp(r.sd_log);
     // One pass from the running totals; rounding may make the radicand slightly negative (NaN).
@@ -132,7 +136,7 @@ void overall_statistics(const GroupTable& t, const GroupPass& g, GroupSummary& r
 
 }  // namespace
 
-GroupSummary summarize_groups(GroupTable& t, UniformRandom& rng) {
+GroupSummary summarize_groups(GroupTable& t, std::uint64_t seed) {
   assert(t.nrow >= 0 && t.ncol >= 0);
   assert(t.y.size() == static_cast<std::size_t>(t.nrow) * static_cast<std::size_t>(t.ncol));
   GroupSummary r;
@@ -143,7 +147,11 @@ GroupSummary summarize_groups(GroupTable& t, UniformRandom& rng) {
   if (t.y.empty()) return r;
   double ymax = 0.0;
   const bool allsame = table_is_constant(t.y, ymax);
-  if (allsame) seed_uniform_from_clock(rng);
+  UniformRandom rng;
+  if (allsame) {
+    seed_uniform(rng, seed);
+    r.randomly_replaced = true;
+  }
 
   GroupPass g;
   g.ngroup = t.ncol;
@@ -161,6 +169,7 @@ GroupSummary summarize_groups(GroupTable& t, UniformRandom& rng) {
   r.fold_range = fold_range_of_groups(g);
   std::vector<std::int32_t>().swap(g.empty);
   overall_statistics(t, g, r);
+  r.zeros_substituted = g.zeros_substituted;
   return r;
 }
 

@@ -15,13 +15,15 @@ constexpr double zero_substitute = 1.0000000116860974e-07;  // 1e-7, stands for 
 constexpr double fold_factor = 3.9200000762939453;          // 3.92
 
 struct GroupSummary {
-  double fold_range = -1.0;  // exp(3.92 s) of the logged group means; -1 none, 0 one group
-  double mean_y = -1.0;      // arithmetic mean of all measurements
-  double sd_y = -1.0;        // their standard deviation (one-pass formula)
-  double gm_y = -1.0;        // geometric mean
-  double gsd_y = -1.0;       // geometric standard deviation
-  double mean_log = -1.0;    // mean of the logarithms
-  double sd_log = -1.0;      // standard deviation of the logarithms (two-pass)
+  double fold_range = -1.0;            // exp(3.92 s) of the logged group means; -1 none, 0 one group
+  double mean_y = -1.0;                // arithmetic mean of all measurements
+  double sd_y = -1.0;                  // their standard deviation (one-pass formula)
+  double gm_y = -1.0;                  // geometric mean
+  double gsd_y = -1.0;                 // geometric standard deviation
+  double mean_log = -1.0;              // mean of the logarithms
+  double sd_log = -1.0;                // standard deviation of the logarithms (two-pass)
+  bool randomly_replaced = false;      // the measurements were all equal and replaced by random values
+  std::int64_t zeros_substituted = 0;  // zero measurements taken as 1e-7 for their logarithms
 };
 
 // The table and working arrays of one run. `y` is stored group by group:
@@ -37,7 +39,7 @@ struct GroupTable {
 
 // Computes the summary and fills table.logy/nlog. When the table holds at
 // least two measurements and all are equal, they are first replaced by random
-// values within 2.5 % of that value, drawn from `rng` after seeding it from the clock.
-GroupSummary summarize_groups(GroupTable& table, UniformRandom& rng);
+// values within 2.5 % of that value, drawn from a generator seeded with `seed`.
+GroupSummary summarize_groups(GroupTable& table, std::uint64_t seed);
 
 }  // namespace cardel

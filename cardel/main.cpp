@@ -5,9 +5,11 @@
 #include "cardel/group_statistics.h"
 #include "cardel/result_files.h"
 #include "cardel/table_input.h"
+#include "cardel/uniform_random.h"
 #include "textio/diagnostics.h"
 #include "textio/free_form_reader.h"
 #include "textio/output_file.h"
+#include "textio/program_frame.h"
 
 namespace {
 
@@ -16,29 +18,47 @@ constexpr int table_unit = 10;
 constexpr int summary_unit = 20;
 constexpr int log_unit = 30;
 
-int run() {
+constexpr std::string_view description =
+    "Reads the measurement table y.txt (the number of groups, the number of rows, then one\n"
+    "row per line holding the next entry of every group; a negative entry marks a missing\n"
+    "measurement) and writes out_seg.txt (the fold range of the group means, then the mean,\n"
+    "standard deviation, geometric mean and geometric standard deviation of all measurements)\n"
+    "and logy.txt (the count and the natural logarithms of all measurements).\n";
+
+// Notes on standard error for what the computation did to the measurements.
+void report_notes(const cardel::GroupSummary& summary, std::uint64_t seed) {
+  if (summary.randomly_replaced) {
+    const std::string shown = std::to_string(seed);
+    textio::report("note: all measurements are equal, so they were replaced by random values (seed " + shown +
+                   "; --seed " + shown + " repeats this run)");
+  }
+  if (summary.zeros_substituted > 0) {
+    const bool one = summary.zeros_substituted == 1;
+    textio::report("note: " + std::to_string(summary.zeros_substituted) + " zero " +
+                   (one ? "measurement was" : "measurements were") +
+                   " replaced by 1e-7 before taking logarithms (the mean and standard deviation use 0)");
+  }
+}
+
+int run(const textio::RunOptions& options) {
   textio::FreeFormReader reader;
   std::string error;
   if (!textio::open_input(reader, "y.txt", table_unit, error)) {
-    textio::report("cannot open input file y.txt, unit " + std::to_string(table_unit) + ": " + error);
+    textio::report(error);
     return textio::exit_io_failure;
   }
   cardel::GroupTable table;
-  textio::ReadStatus read_status{};
-  switch (cardel::read_table(reader, table, read_status, error)) {
-    case cardel::TableStatus::ok:
-      break;
-    case cardel::TableStatus::read_failed:
-      textio::report(textio::describe_read_error(reader, read_status));
-      return textio::exit_io_failure;
-    case cardel::TableStatus::negative_count:
-      textio::report(error);
-      return textio::exit_io_failure;
+  const textio::ReadStatus status = cardel::read_table(reader, table);
+  if (status != textio::ReadStatus::ok) {
+    textio::report(textio::describe_read_error(reader, status));
+    return textio::exit_io_failure;
   }
+  textio::warn_ignored_input(reader, table.nrow > 0 && table.ncol > 0 ? "the last row" : "the number of rows");
   reader = textio::FreeFormReader{};  // the text is not needed any more
 
-  cardel::UniformRandom rng;
-  const cardel::GroupSummary summary = cardel::summarize_groups(table, rng);
+  const std::uint64_t seed = options.seed_given ? options.seed : cardel::clock_seed();
+  const cardel::GroupSummary summary = cardel::summarize_groups(table, seed);
+  report_notes(summary, seed);
 
   textio::OutputFile file;
   if (!cardel::write_summary_file(file, "out_seg.txt", summary_unit, summary) ||
@@ -51,4 +71,7 @@ int run() {
 
 }  // namespace
 
-int main() { return textio::run_program("cardel", run, "not enough memory for the table of y.txt"); }
+int main(int argc, char** argv) {
+  const textio::ProgramInfo info{"cardel", description, "not enough memory for the table of y.txt", true};
+  return textio::run_program(info, argc, argv, run);
+}

@@ -2,43 +2,33 @@
 #include "cardel/table_input.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace cardel {
 
-TableStatus read_table(textio::FreeFormReader& reader, GroupTable& table, textio::ReadStatus& read_status,
-                       std::string& message) {
-  read_status = textio::read_integers(reader, &table.ncol, 1);
-  if (read_status != textio::ReadStatus::ok) return TableStatus::read_failed;
-  const long ncol_line = reader.next_line - 1;
-  read_status = textio::read_integers(reader, &table.nrow, 1);
-  if (read_status != textio::ReadStatus::ok) return TableStatus::read_failed;
-  const long nrow_line = reader.next_line - 1;
-  if (table.ncol < 0 || table.nrow < 0) {
-    const bool groups = table.ncol < 0;
-    message = std::string("negative ") + (groups ? "number of groups " : "number of rows ") +
-              std::to_string(groups ? table.ncol : table.nrow) + " in file " + reader.path + ", unit " +
-              std::to_string(reader.unit) + ", line " + std::to_string(groups ? ncol_line : nrow_line);
-    return TableStatus::negative_count;
-  }
-  if (table.ncol == 0 || table.nrow == 0) return TableStatus::ok;  // no row, or rows of no values: nothing to read
+textio::ReadStatus read_table(textio::FreeFormReader& reader, GroupTable& table) {
+  using textio::ReadStatus;
+  ReadStatus status = textio::read_count(reader, table.ncol, "number of groups");
+  if (status == ReadStatus::ok) status = textio::read_count(reader, table.nrow, "number of rows");
+  if (status != ReadStatus::ok) return status;
+  if (table.ncol == 0 || table.nrow == 0) return ReadStatus::ok;  // no row, or rows of no values: nothing to read
 
   const std::uint64_t nrow = static_cast<std::uint64_t>(table.nrow);
   const std::uint64_t ncol = static_cast<std::uint64_t>(table.ncol);
-  if (!textio::can_hold(reader, nrow * ncol)) {
-    for (std::uint64_t i = 0; i < nrow; ++i) {
-      read_status = textio::skip_reals(reader, ncol);
-      if (read_status != textio::ReadStatus::ok) return TableStatus::read_failed;
-    }
-  }
+  reader.what = "row";
+  status = textio::check_room(reader, nrow, ncol);
+  if (status != ReadStatus::ok) return status;
   table.y.assign(nrow * ncol, 0.0);
   std::vector<double> row(ncol);
+  const std::string of_rows = " of " + std::to_string(nrow);
   for (std::uint64_t i = 0; i < nrow; ++i) {
-    read_status = textio::read_reals(reader, row.data(), ncol);
-    if (read_status != textio::ReadStatus::ok) return TableStatus::read_failed;
+    reader.what = "row " + std::to_string(i + 1) + of_rows;
+    status = textio::read_reals(reader, row.data(), ncol);
+    if (status != ReadStatus::ok) return status;
     for (std::uint64_t j = 0; j < ncol; ++j) table.y[j * nrow + i] = row[j];
   }
-  return TableStatus::ok;
+  return ReadStatus::ok;
 }
 
 }  // namespace cardel

@@ -17,12 +17,12 @@ void seed_uniform(UniformRandom& rng, std::uint64_t seed) {
   rng.state2 = static_cast<std::int64_t>((seed / (modulus1 - 1)) % (modulus2 - 1)) + 1;
 }
 
-void seed_uniform_from_clock(UniformRandom& rng) {
+std::uint64_t clock_seed() {
   const auto wall = std::chrono::system_clock::now().time_since_epoch();
   const auto fine = std::chrono::steady_clock::now().time_since_epoch();
   const std::uint64_t seconds = std::chrono::duration_cast<std::chrono::seconds>(wall).count();
   const std::uint64_t nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(fine).count();
-  seed_uniform(rng, seconds * 1000003u ^ nanos * 0x9E3779B97F4A7C15u);
+  return seconds * 1000003u ^ nanos * 0x9E3779B97F4A7C15u;
 }
 
 double next_uniform(UniformRandom& rng) {

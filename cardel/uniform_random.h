@@ -17,8 +17,8 @@ struct UniformRandom {
 // Seeds both streams from `seed`, each state landing in its valid range.
 void seed_uniform(UniformRandom& rng, std::uint64_t seed);
 
-// Seeds from the wall clock and a high-resolution timer, so runs differ.
-void seed_uniform_from_clock(UniformRandom& rng);
+// A seed from the wall clock and a high-resolution timer, so runs differ.
+std::uint64_t clock_seed();
 
 // The next number, in the open interval (0, 1).
 double next_uniform(UniformRandom& rng);

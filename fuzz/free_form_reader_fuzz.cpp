@@ -1,5 +1,5 @@
-// Fuzz target: arbitrary bytes as a file, driven through a sequence of count and real reads,
-// every value then formatted in each field the programs write.
+// Fuzz target: arbitrary bytes as a file, driven through a count, a room check and a sequence of
+// real reads, every value then formatted in each field the programs write.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,12 +15,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   reader.unit = 1;
   reader.text.assign(reinterpret_cast<const char*>(data), size);
   std::int32_t count = 0;
-  if (textio::read_integers(reader, &count, 1) != textio::ReadStatus::ok) {
-    FUZZ_CHECK(!textio::describe_read_error(reader, textio::ReadStatus::end_of_file).empty());
+  const textio::ReadStatus count_status = textio::read_count(reader, count, "number of values");
+  if (count_status != textio::ReadStatus::ok) {
+    FUZZ_CHECK(!textio::describe_read_error(reader, count_status).empty());
     return 0;
   }
-  // The count's last digit picks how many values each later read takes (0 to 9).
-  const std::size_t per_read = static_cast<std::size_t>(count < 0 ? -(count % 10) : count % 10);
+  // The count's last digit picks how many values each later read takes (0 to 9), its
+  // size how many reads the room check is asked about.
+  const std::size_t per_read = static_cast<std::size_t>(count % 10);
+  const std::size_t start = reader.next;
+  reader.what = "value";
+  const textio::ReadStatus room = textio::check_room(reader, static_cast<std::uint64_t>(count), per_read);
+  if (room != textio::ReadStatus::ok) {
+    FUZZ_CHECK(reader.error_line >= 1 && !textio::describe_read_error(reader, room).empty());
+    return 0;
+  }
+  FUZZ_CHECK(reader.next == start);  // a file with room is not consumed by the check
   double values[9];
   char field[64];
   for (int reads = 0; reads < 200; ++reads) {

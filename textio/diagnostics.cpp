@@ -1,9 +1,7 @@
 // Console diagnostics shared by both programs.
 #include "textio/diagnostics.h"
 
-#include <csignal>
 #include <cstdio>
-#include <new>
 #include <string>
 
 namespace textio {
@@ -22,17 +20,6 @@ void report(std::string_view message) {
   std::fflush(stdout);  // keep console order: anything printed before stays before
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
-}
-
-int run_program(std::string_view name, int (*run)(), std::string_view memory_message) {
-  set_program_name(name);
-  std::signal(SIGXFSZ, SIG_IGN);
-  try {
-    return run();
-  } catch (const std::bad_alloc&) {
-    report(memory_message);
-    return exit_io_failure;
-  }
 }
 
 }  // namespace textio

@@ -16,9 +16,4 @@ void set_program_name(std::string_view name);
 // Writes "<program>: <message>" and a line end to standard error.
 void report(std::string_view message);
 
-// The frame of both programs' main: names the program, lets a file-size limit
-// fail a write (instead of killing the run mid-file), runs `run` and turns an
-// allocation failure into `memory_message` and the input/output exit status.
-int run_program(std::string_view name, int (*run)(), std::string_view memory_message);
-
 }  // namespace textio

@@ -1,16 +1,16 @@
 // Record-oriented reading of free-form numbers from a text file.
 #include "textio/free_form_reader.h"
 
+#include <cassert>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "textio/diagnostics.h"
 
 namespace textio {
 
@@ -20,12 +20,27 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool ends_field(char c) { return is_blank(c) || c == ',' || c == '/' || c == '\n'; }
 
-// The field as it may be shown in a diagnostic: printable, and not too long.
+const char* const plain_text_advice = "save it as plain text (UTF-8 or ASCII) and run again";
+
+// The text as it may be shown in a diagnostic: printable, and not too long.
 std::string quote_field(const char* begin, const char* end) {
   std::string shown = "\"";
   for (const char* p = begin; p != end && shown.size() < 41; ++p) shown += (*p >= 0x20 && *p < 0x7f) ? *p : '?';
   if (end - begin > 40) shown += "...";
   return shown + "\"";
+}
+
+// The line holding `p`, without its line end, quoted for a diagnostic.
+std::string quote_line(const FreeFormReader& reader, const char* p) {
+  const char* text = reader.text.data();
+  const char* end = text + reader.text.size();
+  const char* begin = p;
+  while (begin != text && begin[-1] != '\n') --begin;
+  const char* stop = static_cast<const char*>(std::memchr(p, '\n', end - p));
+  if (!stop) stop = end;
+  while (stop != begin && is_blank(stop[-1])) --stop;
+  while (begin != stop && is_blank(*begin)) ++begin;
+  return quote_field(begin, stop);
 }
 
 ReadStatus fail(FreeFormReader& reader, ReadStatus status, long line, std::string detail) {
@@ -54,9 +69,40 @@ bool is_real_form(const char* p, const char* end) {
   return p == end;
 }
 
+// For a field of the real form whose value is not zero: true when its
+// magnitude is below 1, judged on the decimal exponent of its first non-zero digit.
+bool magnitude_below_one(const char* p, const char* end) {
+  if (*p == '+' || *p == '-') ++p;
+  const char* point = p;
+  while (point != end && is_digit(*point)) ++point;
+  long position = (point - p) - 1;  // decimal exponent of the mantissa digit being looked at
+  long lead = 0;
+  bool found = false;
+  for (const char* q = p; q != end && !found; ++q) {
+    if (*q == '.') continue;
+    if (!is_digit(*q)) break;
+    if (*q != '0') {
+      lead = position;
+      found = true;
+    }
+    --position;
+  }
+  const char* letter = p;
+  while (letter != end && (is_digit(*letter) || *letter == '.')) ++letter;
+  long exponent = 0;
+  if (letter != end) {
+    const char* q = letter + 1;
+    const bool negative = *q == '-';
+    if (*q == '+' || *q == '-') ++q;
+    for (; q != end && exponent < 1000000; ++q) exponent = exponent * 10 + (*q - '0');
+    if (negative) exponent = -exponent;
+  }
+  return lead + exponent < 0;
+}
+
 // Converts a field already known to have the real form; the value is the
-// correctly rounded double. A magnitude beyond the largest double is refused;
-// one below the smallest becomes a subnormal or zero.
+// correctly rounded double, whatever the locale. A magnitude beyond the largest
+// double is refused; one below the smallest subnormal becomes zero of its sign.
 bool convert_real(const char* begin, const char* end, double& value) {
   std::string normal(begin + (*begin == '+' ? 1 : 0), end);
   for (char& c : normal)
@@ -65,18 +111,22 @@ bool convert_real(const char* begin, const char* end, double& value) {
   const char* last = first + normal.size();
   auto [ptr, ec] = std::from_chars(first, last, value);
   if (ec == std::errc() && ptr == last) return true;
-  if (ec != std::errc::result_out_of_range) return false;
-  errno = 0;
-  char* stop = nullptr;
-  double v = std::strtod(first, &stop);
-  if (stop != last || v == HUGE_VAL || v == -HUGE_VAL) return false;
-  value = v;
+  if (ec != std::errc::result_out_of_range || !magnitude_below_one(first, last)) return false;
+  value = *first == '-' ? -0.0 : 0.0;
   return true;
+}
+
+// The detail for a field that is not a number: NUL bytes mean UTF-16 text or
+// some other binary format, which deserves advice rather than the bytes.
+std::string not_a_number(const char* begin, const char* end, const char* what) {
+  if (std::memchr(begin, '\0', end - begin))
+    return std::string("the file holds NUL bytes, as UTF-16 text does; ") + plain_text_advice;
+  return quote_field(begin, end) + what;
 }
 
 ReadStatus parse_real(FreeFormReader& reader, long line, const char* begin, const char* end, double& value) {
   if (!is_real_form(begin, end))
-    return fail(reader, ReadStatus::conversion_error, line, quote_field(begin, end) + " is not a number");
+    return fail(reader, ReadStatus::conversion_error, line, not_a_number(begin, end, " is not a number"));
   if (!convert_real(begin, end, value))
     return fail(reader, ReadStatus::conversion_error, line,
                 quote_field(begin, end) + " is beyond the range of double precision");
@@ -95,13 +145,23 @@ ReadStatus parse_integer(FreeFormReader& reader, long line, const char* begin, c
   }
   if (is_real_form(begin, end))
     return fail(reader, ReadStatus::conversion_error, line, quote_field(begin, end) + " is not a whole number");
-  return fail(reader, ReadStatus::conversion_error, line, quote_field(begin, end) + " is not a number");
+  return fail(reader, ReadStatus::conversion_error, line, not_a_number(begin, end, " is not a number"));
+}
+
+// Before the first read: skips a UTF-8 byte-order mark, refuses UTF-16 text.
+ReadStatus start_of_file(FreeFormReader& reader) {
+  const std::string_view text = reader.text;
+  if (text.starts_with("\xEF\xBB\xBF")) reader.next = 3;
+  if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+    return fail(reader, ReadStatus::conversion_error, 1, std::string("the file is UTF-16 text; ") + plain_text_advice);
+  return ReadStatus::ok;
 }
 
 // One read operation of `count` fields, each handed to `take(i, begin, end, line)`.
 template <typename Take>
 ReadStatus read_fields(FreeFormReader& reader, std::size_t count, Take take) {
   if (count == 0) return ReadStatus::ok;  // a read of nothing consumes no line
+  if (reader.next == 0 && start_of_file(reader) != ReadStatus::ok) return ReadStatus::conversion_error;
   const char* const text = reader.text.data();
   const char* const end = text + reader.text.size();
   const char* p = text + reader.next;
@@ -109,8 +169,11 @@ ReadStatus read_fields(FreeFormReader& reader, std::size_t count, Take take) {
   bool after_comma = true;  // a comma here would stand for a missing (null) value
   for (std::size_t i = 0; i < count; ++i) {
     for (;;) {
-      if (p == end)
-        return fail(reader, ReadStatus::end_of_file, line, "the file ends before this read has all its values");
+      if (p == end) {
+        reader.values_taken = i;
+        reader.values_wanted = count;
+        return fail(reader, ReadStatus::end_of_file, line, "");
+      }
       const char c = *p;
       if (c == '\n') {
         ++line;
@@ -120,12 +183,12 @@ ReadStatus read_fields(FreeFormReader& reader, std::size_t count, Take take) {
       } else if (c == ',') {
         if (after_comma)
           return fail(reader, ReadStatus::syntax_error, line,
-                      "empty value between separators (null values are not accepted)");
+                      quote_line(reader, p) + ": empty values between commas are not supported");
         after_comma = true;
         ++p;
       } else if (c == '/') {
         return fail(reader, ReadStatus::syntax_error, line,
-                    "a slash before all values are read (ending a read early is not accepted)");
+                    quote_line(reader, p) + ": a slash that ends a read early is not supported");
       } else {
         break;
       }
@@ -133,33 +196,70 @@ ReadStatus read_fields(FreeFormReader& reader, std::size_t count, Take take) {
     const char* field = p;
     while (p != end && !ends_field(*p)) ++p;
     if (std::memchr(field, '*', p - field))
-      return fail(reader, ReadStatus::syntax_error, line, quote_field(field, p) + ": repeat counts are not accepted");
+      return fail(reader, ReadStatus::syntax_error, line, quote_field(field, p) + ": repeat counts are not supported");
     ReadStatus status = take(i, field, p, line);
     if (status != ReadStatus::ok) return status;
     after_comma = false;
   }
-  // The rest of the line where the last value ends is ignored.
-  const void* newline = std::memchr(p, '\n', end - p);
-  reader.next = newline ? static_cast<const char*>(newline) - text + 1 : reader.text.size();
+  // The rest of the line where the last value ends is ignored; text there is recorded for the warning.
+  while (p != end && (is_blank(*p) || *p == ',')) ++p;
+  if (p != end && *p != '\n') {
+    if (reader.overfull_lines++ == 0) reader.first_overfull_line = line;
+    const void* newline = std::memchr(p, '\n', end - p);
+    p = newline ? static_cast<const char*>(newline) : end;
+  }
+  reader.next = p == end ? reader.text.size() : static_cast<std::size_t>(p - text) + 1;
   reader.next_line = line + 1;
   return ReadStatus::ok;
 }
 
+ReadStatus skip_fields(FreeFormReader& reader, std::size_t count) {
+  return read_fields(reader, count, [&](std::size_t, const char* b, const char* e, long line) {
+    double ignored;
+    return parse_real(reader, line, b, e, ignored);
+  });
+}
+
+// The number of the last line holding anything but blanks, 0 for a blank file.
+long last_data_line(const FreeFormReader& reader) {
+  const char* text = reader.text.data();
+  const char* p = text + reader.text.size();
+  while (p != text && (is_blank(p[-1]) || p[-1] == '\n')) --p;
+  if (p == text) return 0;
+  long line = 1;
+  for (const char* q = text; q != p; ++q) line += *q == '\n' ? 1 : 0;
+  return line;
+}
+
+std::string end_of_file_detail(const FreeFormReader& reader) {
+  const long last = last_data_line(reader);
+  std::string detail = last == 0 ? "the file ends before any data" : "the file ends after line " + std::to_string(last);
+  if (!reader.what.empty()) detail += " while reading " + reader.what;
+  if (reader.values_wanted > 1)
+    detail +=
+        " (" + std::to_string(reader.values_taken) + " of " + std::to_string(reader.values_wanted) + " values read)";
+  return detail;
+}
+
 }  // namespace
 
-bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::string& error) {
+bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::string& message,
+                std::string_view missing_hint) {
   reader = FreeFormReader{};
   reader.path = path;
   reader.unit = unit;
+  const std::string where = path + ", unit " + std::to_string(unit) + ": ";
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    error = std::strerror(errno);
+    const int reason = errno;
+    message = "cannot open input file " + where + std::strerror(reason);
+    if (reason == ENOENT && !missing_hint.empty()) message += " (" + std::string(missing_hint) + ")";
     return false;
   }
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
-    error = std::strerror(EISDIR);
+    message = "cannot open input file " + where + std::strerror(EISDIR);
     return false;
   }
   char buffer[1 << 16];
@@ -167,7 +267,7 @@ bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::
     ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      error = std::strerror(errno);
+      message = "cannot read input file " + where + std::strerror(errno);
       ::close(fd);
       return false;
     }
@@ -190,28 +290,79 @@ ReadStatus read_reals(FreeFormReader& reader, double* values, std::size_t count)
   });
 }
 
-ReadStatus skip_reals(FreeFormReader& reader, std::size_t count) {
-  return read_fields(reader, count, [&](std::size_t, const char* b, const char* e, long line) {
-    double ignored;
-    return parse_real(reader, line, b, e, ignored);
-  });
+ReadStatus read_count(FreeFormReader& reader, std::int32_t& count, std::string_view what) {
+  reader.what = "the " + std::string(what);
+  const ReadStatus status = read_integers(reader, &count, 1);
+  if (status != ReadStatus::ok || count >= 0) return status;
+  return fail(reader, ReadStatus::negative_count, reader.next_line - 1,
+              std::string(what) + " " + std::to_string(count));
+}
+
+ReadStatus check_room(FreeFormReader& reader, std::uint64_t reads, std::uint64_t values_per_read) {
+  if (reads == 0 || values_per_read == 0) return ReadStatus::ok;
+  // Every value takes at least one character and all but the last a separator.
+  const std::uint64_t room = bytes_left(reader) / 2 + 1;
+  if (values_per_read <= room && reads <= room / values_per_read) return ReadStatus::ok;
+  const std::string one_read = reader.what.empty() ? "read" : reader.what;
+  for (std::uint64_t i = 1; i <= reads; ++i) {
+    const ReadStatus status = skip_fields(reader, values_per_read);
+    if (status != ReadStatus::ok) {
+      reader.what = one_read + " " + std::to_string(i) + " of " + std::to_string(reads);
+      return status;
+    }
+  }
+  assert(!"a file too short for its reads fails on one of them");
+  return fail(reader, ReadStatus::end_of_file, reader.next_line, "");
+}
+
+void warn_ignored_input(const FreeFormReader& reader, std::string_view after_last) {
+  if (reader.overfull_lines > 0) {
+    std::string message = "warning: line " + std::to_string(reader.first_overfull_line) + " of file " + reader.path +
+                          " holds more than its read takes (extra columns, or a decimal comma such as 1,5, which "
+                          "reads as two values); the rest of the line was ignored";
+    if (reader.overfull_lines > 1)
+      message += ", here and on " + std::to_string(reader.overfull_lines - 1) + " more line" +
+                 (reader.overfull_lines > 2 ? "s" : "");
+    report(message);
+  }
+  if (after_last.empty()) return;
+  long line = reader.next_line;
+  for (std::size_t k = reader.next; k < reader.text.size(); ++k) {
+    const char c = reader.text[k];
+    if (c == '\n') {
+      ++line;
+    } else if (!is_blank(c)) {
+      report("warning: file " + reader.path + " has non-blank lines after " + std::string(after_last) + " (line " +
+             std::to_string(line) + " on); they were ignored");
+      return;
+    }
+  }
 }
 
 std::size_t bytes_left(const FreeFormReader& reader) { return reader.text.size() - reader.next; }
 
-bool can_hold(const FreeFormReader& reader, std::uint64_t values) { return values <= bytes_left(reader) / 2 + 1; }
-
 std::string describe_read_error(const FreeFormReader& reader, ReadStatus status) {
-  const char* body = "input conversion error";
-  if (status == ReadStatus::end_of_file) body = "end-of-file during read";
-  if (status == ReadStatus::syntax_error) body = "list-directed I/O syntax error";
-  char head[160];
-  std::snprintf(head, sizeof head, "%s, unit %d, file ", body, reader.unit);
-  std::string message = head;
-  message += reader.path;
-  message += ", line " + std::to_string(reader.error_line);
-  if (!reader.error_detail.empty()) message += ": " + reader.error_detail;
-  return message;
+  const std::string line = std::to_string(reader.error_line);
+  const std::string unit = std::to_string(reader.unit);
+  switch (status) {
+    case ReadStatus::negative_count:
+      return "negative " + reader.error_detail + " in file " + reader.path + ", unit " + unit + ", line " + line;
+    case ReadStatus::end_of_file:
+      return "end-of-file during read, unit " + unit + ", file " + reader.path + ", line " + line + ": " +
+             end_of_file_detail(reader);
+    case ReadStatus::syntax_error:
+      return "unsupported input, unit " + unit + ", file " + reader.path + ", line " + line + ": " +
+             reader.error_detail;
+    case ReadStatus::conversion_error:
+    case ReadStatus::ok:
+      break;
+  }
+  return "input conversion error, unit " + unit + ", file " + reader.path + ", line " + line + ": " +
+         reader.error_detail;
 }
+
+ReadStatus skip_reals(FreeFormReader& reader, std::size_t count) { return skip_fields(reader, count); }
+
+bool can_hold(const FreeFormReader& reader, std::uint64_t values) { return values <= bytes_left(reader) / 2 + 1; }
 
 }  // namespace textio

@@ -4,17 +4,21 @@
 // Values are separated by blanks, tabs, a comma (with or without blanks around
 // it) or line ends; a read that runs out of its line continues on the next,
 // skipping blank lines, and whatever follows its last value on that line is
-// ignored. Lines may end in LF or CR LF.
+// ignored. Lines may end in LF or CR LF; a UTF-8 byte-order mark at the start
+// of the file is skipped, UTF-16 text is refused with advice to save it as
+// plain text.
 //
 // Reals may be written in integer, decimal or exponent form (exponent letter E,
-// e, D or d) with an optional sign; counts must be integers. Null values
-// (adjacent commas), repeat counts ("3*1.0") and the slash that ends a read
-// early are rejected as syntax errors rather than given a meaning.
+// e, D or d) with an optional sign; counts must be integers. Conversion does
+// not depend on the locale. Null values (adjacent commas), repeat counts
+// ("3*1.0") and the slash that ends a read early are refused as unsupported
+// input rather than given a meaning.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace textio {
 
@@ -22,23 +26,31 @@ enum class ReadStatus {
   ok,
   end_of_file,       // the file ended before the read had all its values
   conversion_error,  // a field is not a number of the expected kind, or is out of range
-  syntax_error,      // a free-form construct that is not accepted (null value, repeat count, slash)
+  syntax_error,      // a free-form construct that is not supported (null value, repeat count, slash)
+  negative_count,    // read_count met a count below zero
 };
 
 struct FreeFormReader {
-  std::string path;          // file name shown in diagnostics
-  int unit = 0;              // unit number shown in diagnostics
-  std::string text;          // whole contents of the file
-  std::size_t next = 0;      // offset of the first byte of the next unread line
-  long next_line = 1;        // 1-based number of that line
-  long error_line = 0;       // line on which the last failed read stopped
-  std::string error_detail;  // what was wrong there
+  std::string path;               // file name shown in diagnostics
+  int unit = 0;                   // unit number shown in diagnostics
+  std::string what;               // what the next read is for ("row 3 of 5"), shown when the file ends too early
+  std::string text;               // whole contents of the file
+  std::size_t next = 0;           // offset of the first byte of the next unread line
+  long next_line = 1;             // 1-based number of that line
+  long error_line = 0;            // line on which the last failed read stopped
+  std::string error_detail;       // what was wrong there (for a negative count: "number of rows -2")
+  std::size_t values_taken = 0;   // at the end of the file: values the failed read had taken
+  std::size_t values_wanted = 0;  // and how many it needed
+  long first_overfull_line = 0;   // first line whose last read left text unread on it, 0 if none
+  long overfull_lines = 0;        // how many such lines
 };
 
-// Reads the whole file into `reader`. Returns false with `error` set to the
-// system's reason when the file cannot be opened or read; a missing file is
-// never created.
-bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::string& error);
+// Reads the whole file into `reader`. Returns false with `message` set to the
+// whole diagnostic when the file cannot be opened or read, e.g. "cannot open
+// input file y.txt, unit 10: No such file or directory"; `missing_hint` is
+// added in parentheses when the file does not exist. A missing file is never created.
+bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::string& message,
+                std::string_view missing_hint = {});
 
 // One read operation taking `count` integers (signed 32-bit) into values[0..count-1].
 ReadStatus read_integers(FreeFormReader& reader, std::int32_t* values, std::size_t count);
@@ -46,20 +58,39 @@ ReadStatus read_integers(FreeFormReader& reader, std::int32_t* values, std::size
 // One read operation taking `count` reals into values[0..count-1].
 ReadStatus read_reals(FreeFormReader& reader, double* values, std::size_t count);
 
-// One read operation that checks `count` reals exist and are well formed but
-// keeps none of them (used when a header promises more than the file holds).
-ReadStatus skip_reals(FreeFormReader& reader, std::size_t count);
+// One read of one count that must not be negative; `what` names it ("number of
+// groups") in diagnostics, and the reader's `what` becomes "the <what>". A
+// negative count gives ReadStatus::negative_count.
+ReadStatus read_count(FreeFormReader& reader, std::int32_t& count, std::string_view what);
+
+// Called before memory is reserved for `reads` reads of `values_per_read` reals
+// each. Returns ok, consuming nothing, when the rest of the file could hold
+// them. Otherwise reads through them without keeping any value until one fails
+// and returns that failure, with `what` set to "<what> i of <reads>" (the
+// reader's `what` names one read, e.g. "row"; "read" when it is empty).
+ReadStatus check_room(FreeFormReader& reader, std::uint64_t reads, std::uint64_t values_per_read);
+
+// Called after the last read of a file: warns on standard error, at most once
+// per kind, when a read left values unread on its last line, and, when
+// `after_last` is not empty (e.g. "the last row"), when non-blank lines follow
+// the last read. Results and exit status are not affected.
+void warn_ignored_input(const FreeFormReader& reader, std::string_view after_last);
 
 // Bytes not yet consumed by read operations.
 std::size_t bytes_left(const FreeFormReader& reader);
 
-// False when the unread rest of the file is too short to hold `values` more
-// values (each takes at least one character and one separator), so that a
-// header promising more than the file holds gets no memory reserved for it.
-bool can_hold(const FreeFormReader& reader, std::uint64_t values);
-
-// The one-line diagnostic for a failed read, e.g.
-// "end-of-file during read, unit 10, file y.txt, line 7: ...".
+// The one-line diagnostic for a failed read, e.g. "end-of-file during read,
+// unit 10, file y.txt, line 5: the file ends after line 4 while reading row 3
+// of 5 (2 of 3 values read)".
 std::string describe_read_error(const FreeFormReader& reader, ReadStatus status);
+
+// Kept until vantor uses check_room.
+
+// One read operation that checks `count` reals exist and are well formed but keeps none of them.
+ReadStatus skip_reals(FreeFormReader& reader, std::size_t count);
+
+// False when the unread rest of the file is too short to hold `values` more
+// values (each takes at least one character and one separator).
+bool can_hold(const FreeFormReader& reader, std::uint64_t values);
 
 }  // namespace textio

@@ -7,6 +7,7 @@
 #include "textio/fixed_width_writer.h"
 #include "textio/free_form_reader.h"
 #include "textio/output_file.h"
+#include "textio/program_frame.h"
 #include "vantor/band_posterior.h"
 #include "vantor/normality_test.h"
 #include "vantor/run_values.h"
@@ -20,8 +21,8 @@ constexpr int pvalue_unit = 120;
 constexpr int settings_unit = 140;
 constexpr int bayes_unit = 200;
 
-int open_failure(const std::string& path, int unit, const std::string& reason) {
-  textio::report("cannot open input file " + path + ", unit " + std::to_string(unit) + ": " + reason);
+int open_failure(const std::string& message) {
+  textio::report(message);
   return textio::exit_io_failure;
 }
 
@@ -56,7 +57,7 @@ int write_markers() {
 int run() {
   textio::FreeFormReader reader;
   std::string error;
-  if (!textio::open_input(reader, "logy.txt", values_unit, error)) return open_failure("logy.txt", values_unit, error);
+  if (!textio::open_input(reader, "logy.txt", values_unit, error)) return open_failure(error);
   textio::ReadStatus status = textio::read_integers(reader, &vantor::value_count, 1);
   if (status != textio::ReadStatus::ok) return read_failure(reader, status);
   const std::int32_t n = vantor::value_count;
@@ -87,7 +88,7 @@ int run() {
   if (!write_pvalue_file(file, statistic, pvalue)) return write_failure(file);
 
   if (!textio::open_input(reader, "in_bayes.txt", settings_unit, error))
-    return open_failure("in_bayes.txt", settings_unit, error);
+    return open_failure(error);
   vantor::Settings settings;
   status = vantor::read_settings(reader, settings);
   if (status != textio::ReadStatus::ok) return read_failure(reader, status);

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <tuple>
+#include <vector>
 
 #include "tests/support/program_runner.h"
 
@@ -35,11 +39,15 @@ struct CardelRun {
 };
 
 const std::string minus_one = "  -1.00000000000000     ";
+const std::string zero_note =
+    "cardel: note: 1 zero measurement was replaced by 1e-7 before taking logarithms (the mean and standard "
+    "deviation use 0)\n";
 
 TEST(Cardel, ExampleTableGivesTheDocumentedResults) {
   CardelRun run("3\n4\n1.2 0.8 2.5\n0.9 1.1 3.0\n1.5 0.0 -1\n2.0 0.7 -1\n");
   ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
-  EXPECT_EQ(run.result.out + run.result.err, "");
+  EXPECT_EQ(run.result.out, "");
+  EXPECT_EQ(run.result.err, zero_note);
   EXPECT_EQ(run.seg, crlf_lines({"     18.86", "   1.37000000000000     ", "  0.901911550233417     ",
                                  "  0.261528304994657     ", "   183.933999384400     "}));
   EXPECT_EQ(run.logy, crlf_lines({"          10", "  0.182321556793955     ", " -0.105360515657826     ",
@@ -143,28 +151,27 @@ struct Refusal {
 TEST(Cardel, BadInputIsRefusedAndOldResultsStay) {
   const Refusal cases[] = {
       {"",
-       "cardel: end-of-file during read, unit 10, file y.txt, line 1: the file ends before this read has all "
-       "its values\n"},
+       "cardel: end-of-file during read, unit 10, file y.txt, line 1: the file ends before any data while reading "
+       "the number of groups\n"},
       {"2\n3\n1 2\n3 4\n",
-       "cardel: end-of-file during read, unit 10, file y.txt, line 5: the file ends before this "
-       "read has all its values\n"},
+       "cardel: end-of-file during read, unit 10, file y.txt, line 5: the file ends after line 4 while reading row "
+       "3 of 3 (0 of 2 values read)\n"},
       {"2\n2\n1 x\n", "cardel: input conversion error, unit 10, file y.txt, line 3: \"x\" is not a number\n"},
       {"2.0\n2\n", "cardel: input conversion error, unit 10, file y.txt, line 1: \"2.0\" is not a whole number\n"},
       {"1\n2\n1\nNaN\n", "cardel: input conversion error, unit 10, file y.txt, line 4: \"NaN\" is not a number\n"},
       {"2\n1\n1,,2\n",
-       "cardel: list-directed I/O syntax error, unit 10, file y.txt, line 3: empty value between "
-       "separators (null values are not accepted)\n"},
+       "cardel: unsupported input, unit 10, file y.txt, line 3: \"1,,2\": empty values between commas are not "
+       "supported\n"},
       {"2\n1\n2*1.0\n",
-       "cardel: list-directed I/O syntax error, unit 10, file y.txt, line 3: \"2*1.0\": repeat "
-       "counts are not accepted\n"},
+       "cardel: unsupported input, unit 10, file y.txt, line 3: \"2*1.0\": repeat counts are not supported\n"},
       {"3\n\n-2\n", "cardel: negative number of rows -2 in file y.txt, unit 10, line 3\n"},
       {"-1\n2\n", "cardel: negative number of groups -1 in file y.txt, unit 10, line 1\n"},
       {"50000\n50000\n1 2 3\n",
-       "cardel: end-of-file during read, unit 10, file y.txt, line 4: the file ends "
-       "before this read has all its values\n"},
+       "cardel: end-of-file during read, unit 10, file y.txt, line 4: the file ends after line 3 while reading row "
+       "1 of 50000 (3 of 50000 values read)\n"},
       {"2147483647\n2147483647\n1\n",
-       "cardel: end-of-file during read, unit 10, file y.txt, line 4: the file ends "
-       "before this read has all its values\n"},
+       "cardel: end-of-file during read, unit 10, file y.txt, line 4: the file ends after line 3 while reading row "
+       "1 of 2147483647 (1 of 2147483647 values read)\n"},
   };
   for (const Refusal& c : cases) {
     ScratchDir dir;
@@ -199,8 +206,7 @@ TEST(Cardel, AFailedWriteKeepsTheOldFile) {
   EXPECT_EQ(run.result.exit_status, 2);
   EXPECT_EQ(run.result.err, "cardel: cannot write file logy.txt, unit 30: File too large\n");
   EXPECT_EQ(run.logy, "old\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(run.dir.path), std::filesystem::directory_iterator{}),
-            3);  // y.txt, out_seg.txt, logy.txt: no temporary file left behind
+  EXPECT_EQ(test_support::entry_count(run.dir.path), 3u);  // y.txt, out_seg.txt, logy.txt: no temporary file left
 
   CardelRun blocked("1\n1\n2\n", "mkdir out_seg.txt;");
   EXPECT_EQ(blocked.result.exit_status, 2);
@@ -215,6 +221,128 @@ TEST(Cardel, RunningTwiceReplacesBothFilesWithTheSameContents) {
   run.run();
   EXPECT_EQ(run.seg, seg);
   EXPECT_EQ(run.logy, logy);
+}
+
+struct CommandLineCase {
+  std::vector<std::string> args;
+  int exit_status;
+  std::string out_start;  // standard output begins with this
+  std::string err;
+  const char* results_in;  // folder that receives the results, nullptr for none
+};
+
+TEST(Cardel, CommandLine) {
+  const std::string usage = "; usage: cardel [--seed N] [DIR]\n";
+  const CommandLineCase cases[] = {
+      {{}, 0, "", "", "."},
+      {{"sub"}, 0, "", "", "sub"},
+      {{"--seed", "5", "sub"}, 0, "", "", "sub"},
+      {{"--seed=0"}, 0, "", "", "."},
+      {{"--", "-d"}, 0, "", "", "-d"},
+      {{"--help"}, 0, "usage: cardel [--seed N] [DIR]\n\nReads the measurement table y.txt", "", nullptr},
+      {{"sub", "-h"}, 0, "usage: cardel [--seed N] [DIR]\n", "", nullptr},
+      {{"--version"}, 0, "cardel 1.0.0\n", "", nullptr},
+      {{"--foo"}, 2, "", "cardel: unknown option '--foo'" + usage, nullptr},
+      {{"-d"}, 2, "", "cardel: unknown option '-d'" + usage, nullptr},
+      {{"sub", "sub"}, 2, "", "cardel: unexpected second folder 'sub'" + usage, nullptr},
+      {{"missing"}, 2, "", "cardel: cannot use folder 'missing': No such file or directory" + usage, nullptr},
+      {{"y.txt"}, 2, "", "cardel: cannot use folder 'y.txt': Not a directory" + usage, nullptr},
+      {{"sub", "--seed"}, 2, "", "cardel: --seed needs a value" + usage, nullptr},
+      {{"--seed", "-1"},
+       2,
+       "",
+       "cardel: bad --seed value '-1' (a whole number from 0 to 18446744073709551615)" + usage,
+       nullptr},
+      {{"--seed=18446744073709551616"},
+       2,
+       "",
+       "cardel: bad --seed value '18446744073709551616' (a whole number from 0 to 18446744073709551615)" + usage,
+       nullptr},
+      {{"empty"}, 2, "", "cardel: cannot open input file y.txt, unit 10: No such file or directory\n", nullptr},
+  };
+  const std::string table = "2\n2\n1 4\n1 4\n";
+  for (const CommandLineCase& c : cases) {
+    const std::string shown = c.args.empty() ? "(none)" : c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "");
+    ScratchDir dir;
+    write_file(dir.path + "/y.txt", table);
+    for (const char* sub : {"/sub", "/-d", "/empty"}) std::filesystem::create_directory(dir.path + sub);
+    write_file(dir.path + "/sub/y.txt", table);
+    write_file(dir.path + "/-d/y.txt", table);
+    auto result = run_program(CARDEL_BIN, dir.path, c.args);
+    EXPECT_EQ(result.exit_status, c.exit_status) << shown;
+    EXPECT_EQ(result.out.substr(0, c.out_start.size()), c.out_start) << shown;
+    EXPECT_EQ(result.out.empty(), c.out_start.empty()) << shown;
+    EXPECT_EQ(result.err, c.err) << shown;
+    // Results appear in the chosen folder only; every other folder keeps just what it held.
+    for (const std::string folder : {".", "sub", "-d", "empty"}) {
+      const bool chosen = c.results_in && folder == c.results_in;
+      const std::string path = dir.path + "/" + folder;
+      const std::size_t held = folder == "." ? 4 : folder == "empty" ? 0 : 1;  // entries before the run
+      EXPECT_EQ(test_support::entry_count(path), held + (chosen ? 2 : 0)) << shown << " in " << folder;
+      if (chosen) EXPECT_EQ(read_file(path + "/out_seg.txt").substr(0, 12), "     56.65\r\n") << shown;
+    }
+  }
+  // Standard output that cannot be written is a failure, not a silent success.
+  ScratchDir dir;
+  const std::string command = std::string("'") + CARDEL_BIN + "' --version >/dev/full 2>'" + dir.path + "/err'";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(read_file(dir.path + "/err"), "cardel: cannot write to standard output: No space left on device\n");
+}
+
+TEST(Cardel, EveryRandomReplacementCanBeRepeatedFromItsSeed) {
+  CardelRun clock_seeded("2\n3\n5 5\n5 -1\n5 5\n");
+  ASSERT_EQ(clock_seeded.result.exit_status, 0);
+  const std::string prefix = "cardel: note: all measurements are equal, so they were replaced by random values (seed ";
+  ASSERT_EQ(clock_seeded.result.err.substr(0, prefix.size()), prefix);
+  const std::string seed =
+      clock_seeded.result.err.substr(prefix.size(), clock_seeded.result.err.find(';') - prefix.size());
+  EXPECT_EQ(clock_seeded.result.err, prefix + seed + "; --seed " + seed + " repeats this run)\n");
+
+  auto seeded_run = [&](const std::string& s) {
+    auto result = run_program(CARDEL_BIN, clock_seeded.dir.path, {"--seed", s});
+    EXPECT_EQ(result.err, prefix + s + "; --seed " + s + " repeats this run)\n");
+    return read_file(clock_seeded.dir.path + "/out_seg.txt") + read_file(clock_seeded.dir.path + "/logy.txt");
+  };
+  const std::string first = clock_seeded.seg + clock_seeded.logy;
+  EXPECT_EQ(seeded_run(seed), first);
+  EXPECT_EQ(seeded_run("18446744073709551615"), seeded_run("18446744073709551615"));
+  EXPECT_NE(seeded_run("1"), seeded_run("2"));
+}
+
+TEST(Cardel, WarningsNotesAndTextEncodings) {
+  const std::string example = "3\n4\n1.2 0.8 2.5\n0.9 1.1 3.0\n1.5 0.0 -1\n2.0 0.7 -1\n";
+  const std::string ignored =
+      "cardel: warning: line 3 of file y.txt holds more than its read takes (extra columns, "
+      "or a decimal comma such as 1,5, which reads as two values); the rest of the line was "
+      "ignored";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("1\r\n1\r\n2\r\n")) utf16 += std::string{c, '\0'};
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {"\xEF\xBB\xBF" + example, 0, zero_note},
+      {"2\n2\n1,5 2,5\n3,5 4,5\n\nend of table\n", 0,
+       ignored + ", here and on 1 more line\ncardel: warning: file y.txt has non-blank lines after the last row (line "
+                 "6 on); they were ignored\n"},
+      {"1\n2\n1 extra\n2\n", 0, ignored + "\n"},
+      {"2\n2\n0 0\n0 1\n", 0,
+       "cardel: note: 3 zero measurements were replaced by 1e-7 before taking logarithms (the mean and standard "
+       "deviation use 0)\n"},
+      {"0\n0\n1 2 3\n", 0,
+       "cardel: warning: file y.txt has non-blank lines after the number of rows (line 3 on); they were ignored\n"},
+      {utf16, 2,
+       "cardel: input conversion error, unit 10, file y.txt, line 1: the file is UTF-16 text; save it as plain text "
+       "(UTF-8 or ASCII) and run again\n"},
+      {utf16.substr(2), 2,
+       "cardel: input conversion error, unit 10, file y.txt, line 1: the file holds NUL bytes, as UTF-16 text does; "
+       "save it as plain text (UTF-8 or ASCII) and run again\n"},
+  };
+  for (const auto& [table, status, err] : cases) {
+    CardelRun run(table);
+    EXPECT_EQ(run.result.exit_status, status) << table;
+    EXPECT_EQ(run.result.err, err) << table;
+  }
+  CardelRun with_mark("\xEF\xBB\xBF" + example), plain(example);
+  EXPECT_EQ(with_mark.seg + with_mark.logy, plain.seg + plain.logy);
 }
 
 }  // namespace

@@ -22,11 +22,28 @@ ScratchDir::~ScratchDir() {
   std::filesystem::remove_all(path, ignored);
 }
 
+namespace {
+
+// The argument in single quotes for the shell.
+std::string shell_quoted(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
 RunResult run_program(const std::string& program, const std::string& dir, const std::string& shell_prefix) {
+  return run_program(program, dir, {}, shell_prefix);
+}
+
+RunResult run_program(const std::string& program, const std::string& dir, const std::vector<std::string>& args,
+                      const std::string& shell_prefix) {
   const std::string out = dir + "/.stdout";
   const std::string err = dir + "/.stderr";
-  const std::string command =
-      "cd '" + dir + "' && " + shell_prefix + " '" + program + "' </dev/null >'" + out + "' 2>'" + err + "'";
+  std::string command = "cd " + shell_quoted(dir) + " && " + shell_prefix + " " + shell_quoted(program);
+  for (const std::string& arg : args) command += " " + shell_quoted(arg);
+  command += " </dev/null >" + shell_quoted(out) + " 2>" + shell_quoted(err);
   const int status = std::system(command.c_str());
   RunResult result;
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
@@ -36,6 +53,10 @@ RunResult run_program(const std::string& program, const std::string& dir, const 
   std::filesystem::remove(out);
   std::filesystem::remove(err);
   return result;
+}
+
+std::size_t entry_count(const std::string& dir) {
+  return std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator{});
 }
 
 bool memory_cap_unavailable() {

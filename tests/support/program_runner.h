@@ -1,7 +1,9 @@
 // Runs a built program in a fresh scratch directory and reads back what it wrote.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -22,6 +24,14 @@ struct RunResult {
 // Runs `program` with no arguments in `dir`; `shell_prefix` (e.g. "ulimit -f 1;")
 // is run by the shell first when it is not empty.
 RunResult run_program(const std::string& program, const std::string& dir, const std::string& shell_prefix = "");
+
+// Runs `program` with the arguments `args` in `dir`, as above; the captures of
+// standard output and error live in `dir` only while it runs.
+RunResult run_program(const std::string& program, const std::string& dir, const std::vector<std::string>& args,
+                      const std::string& shell_prefix = "");
+
+// The number of entries in directory `dir` (files left behind show up here).
+std::size_t entry_count(const std::string& dir);
 
 // A shell prefix that caps the address space at `megabytes`, or nothing in a
 // sanitizer build, whose shadow memory needs far more address space than any cap.

@@ -1,14 +1,20 @@
 // Free-form reading: record boundaries, separators, number forms and every refusal.
 #include "textio/free_form_reader.h"
 
+#include "textio/diagnostics.h"
+
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
 
 using textio::ReadStatus;
+using namespace std::string_literals;
 
 textio::FreeFormReader reader_over(const std::string& text) {
   textio::FreeFormReader reader;
@@ -99,29 +105,121 @@ TEST(FreeFormReader, AReadOfNothingConsumesNoLine) {
   EXPECT_EQ(reals(reader, 1), std::vector<double>{4});
 }
 
-TEST(FreeFormReader, DiagnosticsNameTheUnitTheFileAndTheLine) {
-  auto reader = reader_over("1\n\nfoo\n");
-  reals(reader, 1);
-  reals(reader, 1, ReadStatus::conversion_error);
-  EXPECT_EQ(textio::describe_read_error(reader, ReadStatus::conversion_error),
-            "input conversion error, unit 7, file in.txt, line 3: \"foo\" is not a number");
-  auto empty = reader_over("");
-  reals(empty, 1, ReadStatus::end_of_file);
-  EXPECT_EQ(textio::describe_read_error(empty, ReadStatus::end_of_file),
-            "end-of-file during read, unit 7, file in.txt, line 1: the file ends before this read has all its values");
-  auto slash = reader_over("/");
-  reals(slash, 1, ReadStatus::syntax_error);
-  EXPECT_EQ(textio::describe_read_error(slash, ReadStatus::syntax_error).substr(0, 50),
-            "list-directed I/O syntax error, unit 7, file in.tx");
+// Reads like a table file: a count of rows, then that many rows of two values each.
+std::string read_as_table(const std::string& text) {
+  auto reader = reader_over(text);
+  std::int32_t rows = 0;
+  ReadStatus status = textio::read_count(reader, rows, "number of rows");
+  if (status == ReadStatus::ok) {
+    reader.what = "row";
+    status = textio::check_room(reader, rows, 2);
+  }
+  for (std::int32_t i = 1; i <= rows && status == ReadStatus::ok; ++i) {
+    reader.what = "row " + std::to_string(i) + " of " + std::to_string(rows);
+    double row[2];
+    status = textio::read_reals(reader, row, 2);
+  }
+  return status == ReadStatus::ok ? "" : textio::describe_read_error(reader, status);
 }
 
-TEST(FreeFormReader, MissingFileIsReportedAndNotCreated) {
+TEST(FreeFormReader, DiagnosticsSayWhatWasReadWhereAndWhy) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"2\n1 2\n3 4\n", ""},
+      {"\xEF\xBB\xBF"
+       "1\n1 2\n",
+       ""},  // a UTF-8 byte-order mark is skipped
+      {"",
+       "end-of-file during read, unit 7, file in.txt, line 1: the file ends before any data while reading the "
+       "number of rows"},
+      {"3\n1 2\n3\n\n\n",
+       "end-of-file during read, unit 7, file in.txt, line 6: the file ends after line 3 while reading row 2 of 3 "
+       "(1 of 2 values read)"},
+      // Too short for its count: found without reserving room for the rows.
+      {"1000000\n1 2\n3 4 5\n",
+       "end-of-file during read, unit 7, file in.txt, line 4: the file ends after line 3 while reading row 3 of "
+       "1000000 (0 of 2 values read)"},
+      {"1000000\n1 2\nx 4\n", "input conversion error, unit 7, file in.txt, line 3: \"x\" is not a number"},
+      {"\n-3\n", "negative number of rows -3 in file in.txt, unit 7, line 2"},
+      {"1\n1,,2\n",
+       "unsupported input, unit 7, file in.txt, line 2: \"1,,2\": empty values between commas are not "
+       "supported"},
+      {"1\n3*1.0\n", "unsupported input, unit 7, file in.txt, line 2: \"3*1.0\": repeat counts are not supported"},
+      {"1\n1 / 2\n",
+       "unsupported input, unit 7, file in.txt, line 2: \"1 / 2\": a slash that ends a read early is "
+       "not supported"},
+      {"\xFF\xFE"
+       "1\0\n\0"s,
+       "input conversion error, unit 7, file in.txt, line 1: the file is UTF-16 text; save it "
+       "as plain text (UTF-8 or ASCII) and run again"},
+      {"1\0\n\0"s,
+       "input conversion error, unit 7, file in.txt, line 1: the file holds NUL "
+       "bytes, as UTF-16 text does; save it as plain text (UTF-8 or ASCII) and "
+       "run again"},
+      {"1\n1 foo\n", "input conversion error, unit 7, file in.txt, line 2: \"foo\" is not a number"},
+  };
+  for (const auto& [text, diagnostic] : cases) EXPECT_EQ(read_as_table(text), diagnostic) << text;
+}
+
+TEST(FreeFormReader, WarnsOnceAboutIgnoredTextAndTrailingLines) {
+  const std::tuple<const char*, const char*, std::string> cases[] = {
+      {"2\n1 2\n3 4\n\n", "the last row", ""},
+      {"2\n1 2,\n3 4 \r\n", "the last row", ""},  // trailing separators are no values
+      {"2\n1,5 2,5\n3 4\n# note\n\n", "the last row",
+       "test: warning: line 2 of file in.txt holds more than its read takes (extra columns, or a decimal comma such "
+       "as 1,5, which reads as two values); the rest of the line was ignored\n"
+       "test: warning: file in.txt has non-blank lines after the last row (line 4 on); they were ignored\n"},
+      {"2 rows\n1 2 3\n3 4 5\n", "",
+       "test: warning: line 1 of file in.txt holds more than its read takes (extra columns, or a decimal comma such "
+       "as 1,5, which reads as two values); the rest of the line was ignored, here and on 2 more lines\n"},
+  };
+  textio::set_program_name("test");
+  for (const auto& [text, after_last, expected] : cases) {
+    auto reader = reader_over(text);
+    std::int32_t rows = 0;
+    double row[2];
+    ASSERT_EQ(textio::read_count(reader, rows, "number of rows"), ReadStatus::ok);
+    for (std::int32_t i = 0; i < rows; ++i) ASSERT_EQ(textio::read_reals(reader, row, 2), ReadStatus::ok);
+    testing::internal::CaptureStderr();
+    textio::warn_ignored_input(reader, after_last);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), expected) << text;
+  }
+}
+
+TEST(FreeFormReader, ConvertsHardCasesCorrectlyRoundedInAnyLocale) {
+  const std::pair<const char*, double> cases[] = {
+      {"2.2250738585072011e-308", 2.2250738585072011e-308},  // just below the smallest normal
+      {"2.4703282292062328e-324", 4.9406564584124654e-324},  // just above half the smallest subnormal
+      {"2.4703282292062327e-324", 0.0},                      // just below it
+      {"-1d-400", -0.0},
+      {"9007199254740993", 9007199254740992.0},  // halfway, to even
+      {"1e23", 1e23},
+      {"0.30000000000000004441", 0.30000000000000004},
+      {"1.7976931348623158e308", 1.7976931348623157e308},
+      {"7.2057594037927933e16", 72057594037927936.0},
+  };
+  for (const char* locale : {"C", "de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "C"}) {
+    if (!std::setlocale(LC_ALL, locale)) continue;  // a comma-decimal locale may not be installed
+    for (const auto& [text, expected] : cases) {
+      auto reader = reader_over(text);
+      double v = 1.0;
+      ASSERT_EQ(textio::read_reals(reader, &v, 1), ReadStatus::ok) << text << " in " << locale;
+      EXPECT_EQ(v, expected) << text << " in " << locale;
+      EXPECT_EQ(std::signbit(v), std::signbit(expected)) << text;
+    }
+  }
+}
+
+TEST(FreeFormReader, FailuresToOpenAreWholeDiagnosticsAndCreateNothing) {
   textio::FreeFormReader reader;
-  std::string error;
-  EXPECT_FALSE(textio::open_input(reader, "/nonexistent-dir-for-test/y.txt", 10, error));
-  EXPECT_EQ(error, "No such file or directory");
-  EXPECT_FALSE(textio::open_input(reader, "/", 10, error));
-  EXPECT_EQ(error, "Is a directory");
+  std::string message;
+  EXPECT_FALSE(textio::open_input(reader, "/nonexistent-dir-for-test/y.txt", 10, message, "cardel writes it"));
+  EXPECT_EQ(message,
+            "cannot open input file /nonexistent-dir-for-test/y.txt, unit 10: No such file or directory (cardel "
+            "writes it)");
+  EXPECT_FALSE(textio::open_input(reader, "/", 10, message, "not shown"));
+  EXPECT_EQ(message, "cannot open input file /, unit 10: Is a directory");
+  EXPECT_FALSE(textio::open_input(reader, "/proc/self/mem", 10, message));
+  EXPECT_EQ(message, "cannot read input file /proc/self/mem, unit 10: Input/output error");
 }
 
 }  // namespace

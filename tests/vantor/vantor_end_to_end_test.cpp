@@ -130,24 +130,21 @@ struct Refusal {
 TEST(Vantor, BadInputIsRefusedAndLeavesResultsAsTheStepsDefine) {
   const Refusal cases[] = {
       {"", "",
-       "vantor: end-of-file during read, unit 100, file logy.txt, line 1: the file ends before this read has "
-       "all its values\n",
+       "vantor: end-of-file during read, unit 100, file logy.txt, line 1: the file ends before any data\n",
        false},
       {"-2\n1\n2\n", "", "vantor: negative number of values -2 in file logy.txt, unit 100, line 1\n", false},
       {"3\n1\n2\n", "",
-       "vantor: end-of-file during read, unit 100, file logy.txt, line 4: the file ends before this "
-       "read has all its values\n",
+       "vantor: end-of-file during read, unit 100, file logy.txt, line 4: the file ends after line 3\n",
        false},
       {"2000000000\n1\n2\n3\n", "",
-       "vantor: end-of-file during read, unit 100, file logy.txt, line 5: the file ends "
-       "before this read has all its values\n",
+       "vantor: end-of-file during read, unit 100, file logy.txt, line 5: the file ends after line 4\n",
        false},
       {"2\n1\nx\n", "", "vantor: input conversion error, unit 100, file logy.txt, line 3: \"x\" is not a number\n",
        false},
       {"2\n0.1\n0.9\n", "", "vantor: cannot open input file in_bayes.txt, unit 140: No such file or directory\n", true},
       {"2\n0.1\n0.9\n", "5.0\n0.5 20.0\n1.2\n",
-       "vantor: end-of-file during read, unit 140, file in_bayes.txt, line 4: "
-       "the file ends before this read has all its values\n",
+       "vantor: end-of-file during read, unit 140, file in_bayes.txt, line 4: the file ends after line 3 "
+       "(1 of 2 values read)\n",
        true},
       {"2\n0.1\n0.9\n", "0\n0.5 20.0\n1.2 8.0\n1 1 1 1 1\n",
        "vantor: invalid setting limit = 0 in file in_bayes.txt, unit 140: it must be a positive number, since its "

@@ -1,0 +1,32 @@
+// The frame of both programs' main: the command line, the folder to work in, and the end of the run.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace textio {
+
+struct ProgramInfo {
+  std::string_view name;            // "cardel", "vantor": prefixes diagnostics; --version prints "<name> <version>"
+  std::string_view description;     // --help: what the program reads and writes, lines ending in '\n'
+  std::string_view memory_message;  // diagnostic when memory runs out
+  bool takes_seed = false;          // accepts --seed N
+};
+
+struct RunOptions {
+  bool seed_given = false;  // --seed N was given
+  std::uint64_t seed = 0;   // N
+};
+
+// Parses the command line ([--seed N] [DIR], -h/--help, --version, "--" ending
+// the options), enters DIR when given, runs `run` and ends the run: standard
+// output flushed (a failure there is reported), a file-size limit failing a
+// write instead of killing the run, an allocation failure reported as
+// `memory_message`. A bad command line gets one usage line on standard error
+// and exit status 2 before anything is read or written.
+int run_program(const ProgramInfo& info, int argc, char** argv, int (*run)(const RunOptions& options));
+
+// Kept until vantor uses the command line: the frame without one.
+int run_program(std::string_view name, int (*run)(), std::string_view memory_message);
+
+}  // namespace textio
