@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,12 +95,16 @@ struct Outcome {
   std::map<std::string, long> counts;  // per kind, and "fired"
 };
 
-// Runs `program` in `dir` with the shim preloaded and `fault` settings in its environment.
-Outcome run_with_shim(const std::string& program, const std::string& dir, const std::string& side,
-                      const std::vector<std::string>& fault) {
+constexpr uid_t nobody = 65534;
+
+// Runs `program` in `dir`, with the shim preloaded and `fault` settings in its
+// environment unless `as_nobody`, which runs it without privileges instead.
+Outcome run_in(const std::string& program, const std::string& dir, const std::string& side,
+               const std::vector<std::string>& fault, bool as_nobody = false) {
   const std::string err_path = side + "/stderr", count_path = side + "/counts";
   fs::remove(count_path);
-  std::vector<std::string> env = {"LD_PRELOAD=" FAULT_SHIM, "FAULT_COUNT_FILE=" + count_path};
+  std::vector<std::string> env;
+  if (!as_nobody) env = {"LD_PRELOAD=" FAULT_SHIM, "FAULT_COUNT_FILE=" + count_path};
   env.insert(env.end(), fault.begin(), fault.end());
   for (char** e = environ; *e; ++e)
     if (std::strncmp(*e, "LD_PRELOAD=", 11) != 0 && std::strncmp(*e, "FAULT_", 6) != 0) env.push_back(*e);
@@ -113,6 +118,8 @@ Outcome run_with_shim(const std::string& program, const std::string& dir, const 
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0 || chdir(dir.c_str()) != 0) _exit(126);
     dup2(in, 0), dup2(out, 1), dup2(err, 2);
+    if (as_nobody && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
+      _exit(125);
     alarm(run_timeout_seconds);  // survives exec: a hung run dies of SIGALRM
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
     execve(program.c_str(), argv, envp.data());
@@ -206,7 +213,7 @@ TEST_P(FaultSweep, EveryFailedCallIsReportedAndLosesNothing) {
   for (const bool seeded : {false, true}) {
     // The fault-free run gives the new results and the number of calls of each kind.
     const Files before = prepare(dir.path, c, seeded);
-    const Outcome clean = run_with_shim(c.program, dir.path, side.path, {});
+    const Outcome clean = run_in(c.program, dir.path, side.path, {});
     ASSERT_EQ(clean.exit_status, 0) << clean.err;
     const Files expected = folder_contents(dir.path);
     for (const auto& [name, bytes] : expected) ASSERT_FALSE(is_temporary(name)) << name << " left by a clean run";
@@ -221,9 +228,8 @@ TEST_P(FaultSweep, EveryFailedCallIsReportedAndLosesNothing) {
       for (long k : points(clean.counts.at(kind)))
         for (const std::string& mode : modes) {
           const Files start = prepare(dir.path, c, seeded);
-          const Outcome o =
-              run_with_shim(c.program, dir.path, side.path,
-                            {"FAULT_KIND=" + kind, "FAULT_AT=" + std::to_string(k), "FAULT_ERRNO=" + mode});
+          const Outcome o = run_in(c.program, dir.path, side.path,
+                                   {"FAULT_KIND=" + kind, "FAULT_AT=" + std::to_string(k), "FAULT_ERRNO=" + mode});
           const std::string wrong = judge(c, start, expected, folder_contents(dir.path), o, kind, mode);
           ++tally[kind][o.exit_status == 0 ? "exit 0" : "exit 2"];
           if (!wrong.empty() && ++failures <= 20)
@@ -243,5 +249,25 @@ TEST_P(FaultSweep, EveryFailedCallIsReportedAndLosesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, FaultSweep, testing::ValuesIn(sweep_cases()),
                          [](const testing::TestParamInfo<SweepCase>& info) { return info.param.label; });
+
+// rename replaces a file whatever its own mode, so a result file its owner made
+// read-only must be refused explicitly, with the old contents kept.
+TEST(ResultFiles, AReadOnlyResultFileIsRefusedAndKept) {
+  ScratchDir dir, side;
+  // Run unprivileged: a privileged user may write any file and is not refused.
+  fs::permissions(dir.path, fs::perms::all);
+  fs::permissions(side.path, fs::perms::all);
+  write_file(dir.path + "/y.txt", table(3, 4));
+  write_file(dir.path + "/out_seg.txt", "old summary\r\n");
+  write_file(dir.path + "/logy.txt", "old logs\r\n");
+  fs::permissions(dir.path + "/out_seg.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const Files before = folder_contents(dir.path);
+  const Outcome o = run_in(CARDEL_BIN, dir.path, side.path, {}, true);
+  if (o.exit_status == 125) GTEST_SKIP() << "cannot drop privileges to user " << nobody << " here";
+  EXPECT_EQ(o.exit_status, 2);
+  EXPECT_EQ(o.err, "cardel: cannot write file out_seg.txt, unit 20: Permission denied\n");
+  EXPECT_EQ(folder_contents(dir.path), before);  // nothing replaced, no temporary file left
+  EXPECT_EQ(fs::status(dir.path + "/out_seg.txt").permissions() & fs::perms::all, fs::perms(0444));
+}
 
 }  // namespace
