@@ -39,6 +39,9 @@ struct SweepCase {
   std::vector<std::string> results;  // result files it writes, in order
 };
 
+// Names a case in test listings.
+void PrintTo(const SweepCase& c, std::ostream* out) { *out << c.label; }
+
 std::string number_lines(int count, double first, double step) {
   std::ostringstream text;
   for (int i = 0; i < count; ++i) text << first + step * ((i * 37) % count) << "\n";
