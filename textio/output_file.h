@@ -1,9 +1,9 @@
 // Result files that are replaced whole or not at all.
 //
-// Records go to a temporary file beside the target; only a successful commit
-// (everything written, flushed to the system and closed) renames it over the
-// target. A run that fails or is killed before that leaves the old file as it
-// was. Every record ends in CR LF.
+// Records go to a temporary file beside the target, locked while it is written;
+// only a successful commit (everything written and forced to the device) renames
+// it over the target, then forces the folder entry too. A run that fails or is
+// killed before the rename leaves the old file as it was. Every record ends in CR LF.
 #pragma once
 
 #include <string>
@@ -15,7 +15,7 @@ struct OutputFile {
   std::string path;       // name of the result file
   int unit = 0;           // unit number shown in diagnostics
   std::string temp_path;  // temporary file beside it, until commit
-  int fd = -1;            // open descriptor of the temporary file
+  int fd = -1;            // open, locked descriptor of the temporary file
   std::string buffer;     // records not yet handed to the system
   int error = 0;          // first system error met (errno), 0 while all is well
 
@@ -33,8 +33,10 @@ bool open_output(OutputFile& file, const std::string& path, int unit);
 // reported by commit_output.
 void write_record(OutputFile& file, std::string_view record);
 
-// Writes what is buffered, forces it to the device, closes the file and renames
-// it over the target. Returns false (with `error` set, old target intact) on any failure.
+// Writes what is buffered, forces it to the device and renames it over the
+// target, which must be writable for this user if it exists. Returns false with
+// `error` set on any failure: before the rename the old target is intact; after
+// it (closing, forcing the folder) the target is already the complete new file.
 bool commit_output(OutputFile& file);
 
 // "cannot write file out_seg.txt, unit 20: File too large".

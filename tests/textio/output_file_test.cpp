@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/support/program_runner.h"
 
@@ -59,6 +63,43 @@ TEST(OutputFile, FailuresAreReportedWithTheSystemsReason) {
   EXPECT_FALSE(textio::commit_output(onto_dir));
   EXPECT_EQ(textio::describe_output_error(onto_dir), "cannot write file " + target + ", unit 21: Is a directory");
   EXPECT_EQ(entries(dir.path), 1u);  // the temporary file is gone
+}
+
+// A leftover temporary file is cleared only when no run holds its lock; the
+// process id in its name decides nothing, as runs elsewhere may share the folder.
+TEST(OutputFile, OnlyUnlockedLeftoversAreCleared) {
+  ScratchDir dir;
+  const pid_t gone = fork();  // a process id that no longer runs
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  const std::string locked = dir.path + "/.out.txt.tmp" + std::to_string(gone) + "-0";
+  const std::string unlocked = dir.path + "/.out.txt.tmp1-0";  // process 1 always runs
+  write_file(locked, "being written");
+  write_file(unlocked, "left by a killed run");
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t holder = fork();  // another run, still writing its temporary file
+  if (holder == 0) {
+    close(release[1]);  // so that the parent's close ends the wait below
+    const int fd = open(locked.c_str(), O_RDONLY);
+    char byte = flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+    if (write(ready[1], &byte, 1) != 1 || read(release[0], &byte, 1) < 0) _exit(1);
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  ASSERT_EQ(byte, 'y');
+  textio::OutputFile file;
+  ASSERT_TRUE(textio::open_output(file, dir.path + "/out.txt", 20));
+  textio::write_record(file, "new");
+  ASSERT_TRUE(textio::commit_output(file));
+  close(release[1]);
+  waitpid(holder, nullptr, 0);
+  EXPECT_EQ(read_file(locked), "being written");
+  EXPECT_FALSE(test_support::file_exists(unlocked));
+  EXPECT_EQ(read_file(dir.path + "/out.txt"), "new\r\n");
+  for (int fd : {ready[0], ready[1], release[0]}) close(fd);
 }
 
 }  // namespace
