@@ -249,7 +249,9 @@ bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::
   reader.path = path;
   reader.unit = unit;
   const std::string where = path + ", unit " + std::to_string(unit) + ": ";
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd;
+  do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);  // a signal during the open is not a failure of the file
   if (fd < 0) {
     const int reason = errno;
     message = "cannot open input file " + where + std::strerror(reason);

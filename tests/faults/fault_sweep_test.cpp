@@ -86,9 +86,6 @@ const std::vector<std::string> hard_errors = {"EIO", "ENOSPC", "EDQUOT"};
 // Calls whose failure cannot be seen in the result bytes: it must be reported.
 const std::set<std::string> must_report = {"fsync", "close_write", "open_dir",  "access",
                                            "write", "rename",      "open_write"};
-// Interrupted calls the input reader does not retry today (it reports them).
-const std::set<std::string> interrupt_reported = {"open_read"};
-
 constexpr int run_timeout_seconds = 10;
 constexpr long max_points = 200;  // K values per kind; more calls are sampled evenly
 
@@ -178,7 +175,7 @@ std::string judge(const SweepCase& c, const Files& before, const Files& expected
   }
   for (const std::string& r : c.results)
     if (before.count(r) && !after.count(r)) return r + " was lost";
-  const bool retried = mode == "short" || (mode == "EINTR" && !interrupt_reported.count(kind));
+  const bool retried = mode == "short" || mode == "EINTR";
   if (o.exit_status == 0) {
     if (!o.err.empty()) return "exit 0 with a diagnostic: " + o.err;
     for (const std::string& r : c.results)
