@@ -45,20 +45,22 @@ inline void add_remaining_squares(const double* y, std::size_t from, std::size_t
 }
 
 #ifdef VANTOR_VECTOR_SUMS
-// Four doubles side by side; each lane does exactly the scalar operations.
-typedef double lanes __attribute__((vector_size(32)));
+// Eight doubles side by side; each lane does exactly the scalar operations.
+typedef double lanes __attribute__((vector_size(64)));
+constexpr std::size_t lane_count = sizeof(lanes) / sizeof(double);
 
-// Four grid points go through the arithmetic together and S is loaded and
-// stored a quarter as often; built for wide vector units where the processor
-// has them, with the same operations in the same order in every version.
-__attribute__((target_clones("avx2", "default"))) void add_squares_lanes(const double* y, std::size_t n,
-                                                                         const double* mu, double* s,
-                                                                         std::size_t count) {
-  const std::size_t vector_end = count - count % 4;
+// Eight grid points go through the arithmetic together, and with four values
+// per pass S is loaded and stored a quarter as often; built for the widest
+// vector unit the processor has, with the same operations in the same order in
+// every version.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void add_squares_lanes(const double* y, std::size_t n,
+                                                                                    const double* mu, double* s,
+                                                                                    std::size_t count) {
+  const std::size_t vector_end = count - count % lane_count;
   std::size_t i = 0;
   for (; i + 4 <= n; i += 4) {
     const double y0 = y[i], y1 = y[i + 1], y2 = y[i + 2], y3 = y[i + 3];
-    for (std::size_t j = 0; j < vector_end; j += 4) {
+    for (std::size_t j = 0; j < vector_end; j += lane_count) {
       lanes m, acc;
       std::memcpy(&m, mu + j, sizeof m);
       std::memcpy(&acc, s + j, sizeof acc);
@@ -79,6 +81,8 @@ void add_squares(const double* y, std::size_t n, const double* mu, double* s, st
   add_squares_plain(y, n, mu, s, count);
 #endif
 }
+
+constexpr std::size_t chunk_multiple = 8;  // grid points in one vector of the widest form
 
 // Below this many values the threads cost more than they save.
 constexpr std::size_t values_per_thread_start = 128;
@@ -117,10 +121,11 @@ void grid_sums(const BandSettings& settings, std::span<const double> y, std::vec
   for (int j = 1; j <= grid_points; ++j) grid(j) = (j - 1) * h + settings.mu_bounds[0];
 
   // Each S(j) depends only on mu(j) and all values, so contiguous chunks of the
-  // grid are summed side by side; chunks are multiples of four grid points to
-  // keep the vector form on full lanes.
+  // grid are summed side by side; chunks are whole multiples of the vector
+  // width to keep the vector form on full lanes.
   if (workers <= 0) workers = grid_workers(y.size());
-  const std::size_t chunk = ((grid_points + workers - 1) / workers + 3) / 4 * 4;
+  const std::size_t chunk =
+      ((grid_points + workers - 1) / workers + chunk_multiple - 1) / chunk_multiple * chunk_multiple;
   const auto sum_chunk = [&](std::size_t begin) {
     const std::size_t count = std::min<std::size_t>(chunk, grid_points - begin);
     add_squares(y.data(), y.size(), mu.data() + begin, s.data() + begin, count);
