@@ -2,6 +2,7 @@
 #include "vantor/band_grid.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <system_error>
@@ -82,7 +83,9 @@ void add_squares(const double* y, std::size_t n, const double* mu, double* s, st
 #endif
 }
 
-constexpr std::size_t chunk_multiple = 8;  // grid points in one vector of the widest form
+// Grid points per chunk of the grid sums: a whole number of the widest vectors,
+// small enough that its S and mu stay in the nearest cache.
+constexpr std::size_t chunk_points = 1024;
 
 // Below this many values the threads cost more than they save.
 constexpr std::size_t values_per_thread_start = 128;
@@ -120,25 +123,28 @@ void grid_sums(const BandSettings& settings, std::span<const double> y, std::vec
   const auto grid = textio::one_based(mu);
   for (int j = 1; j <= grid_points; ++j) grid(j) = (j - 1) * h + settings.mu_bounds[0];
 
-  // Each S(j) depends only on mu(j) and all values, so contiguous chunks of the
-  // grid are summed side by side; chunks are whole multiples of the vector
-  // width to keep the vector form on full lanes.
+  // Each S(j) depends only on mu(j) and all values, so the grid is cut into
+  // chunks that the threads take in turn until none is left: a thread slowed
+  // by other work on its processor simply takes fewer. A chunk's S and mu stay
+  // in the nearest cache while all values stream past them.
   if (workers <= 0) workers = grid_workers(y.size());
-  const std::size_t chunk =
-      ((grid_points + workers - 1) / workers + chunk_multiple - 1) / chunk_multiple * chunk_multiple;
-  const auto sum_chunk = [&](std::size_t begin) {
-    const std::size_t count = std::min<std::size_t>(chunk, grid_points - begin);
-    add_squares(y.data(), y.size(), mu.data() + begin, s.data() + begin, count);
+  std::atomic<std::size_t> next_chunk{0};
+  const auto sum_chunks = [&] {
+    for (std::size_t begin; (begin = next_chunk.fetch_add(chunk_points)) < grid_points;) {
+      const std::size_t count = std::min<std::size_t>(chunk_points, grid_points - begin);
+      add_squares(y.data(), y.size(), mu.data() + begin, s.data() + begin, count);
+    }
   };
   std::vector<std::thread> threads;
-  for (std::size_t begin = chunk; begin < grid_points; begin += chunk) {
+  threads.reserve(workers - 1);
+  for (int w = 1; w < workers; ++w) {
     try {
-      threads.emplace_back(sum_chunk, begin);
+      threads.emplace_back(sum_chunks);
     } catch (const std::system_error&) {
-      sum_chunk(begin);  // no thread to be had: this one does the chunk
+      break;  // no more threads to be had: the ones running share the grid
     }
   }
-  sum_chunk(0);
+  sum_chunks();
   for (std::thread& thread : threads) thread.join();
 }
 

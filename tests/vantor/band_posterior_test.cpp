@@ -56,7 +56,7 @@ TEST(BandGrid, GridSumsEqualThePlainLoopBitForBitOnAnyNumberOfThreads) {
   for (int n : {1, 2, 3, 4, 5, 7, 8, 31, 130, 1001}) {
     const std::vector<double> y = formula_values(n);
     std::vector<double> mu, reference;
-    for (int workers : {1, 2, 3, 7}) {  // 7 chunks do not divide the grid evenly
+    for (int workers : {1, 2, 3, 7}) {  // the grid is not a whole number of chunks
       std::vector<double> sums;
       vantor::grid_sums(s, y, mu, sums, workers);
       ASSERT_EQ(sums.size(), 30000u);
