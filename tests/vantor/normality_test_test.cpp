@@ -42,7 +42,9 @@ void expect_classes(std::int32_t n, std::int32_t k) {
   double statistic = 0.0, pvalue = 0.0;
   vantor::normality_test(y, statistic, pvalue);
   EXPECT_EQ(pvalue, upper_chisq(statistic, k - 3)) << "n = " << n;
-  if (k != 4) EXPECT_NE(pvalue, upper_chisq(statistic, k - 4)) << "n = " << n;
+  if (k != 4) {
+    EXPECT_NE(pvalue, upper_chisq(statistic, k - 4)) << "n = " << n;
+  }
 }
 
 TEST(NormalityTest, ClassCountUsesTheSinglePrecisionExponent) {
