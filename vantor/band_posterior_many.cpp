@@ -30,7 +30,7 @@ void band_masses_many(const BandSettings& settings, double a, double r_scale, do
   const auto t = textio::one_based(t_storage);
   const auto P = textio::one_based(P_storage);
   const double f = r_scale > 0.0 ? std::pow(r / r_scale, a) : std::pow(r, a);
-  for (int k = 1; k <= 5; ++k) P(k) = 0.0;
+  P_storage.fill(0.0);
   Breakpoints C_storage;
   const auto C = textio::one_based(C_storage);
   double cum = 0.0, ccum = 0.0;

@@ -20,7 +20,7 @@ void band_masses_one(const BandSettings& settings, double mu, double s, BandMass
   band_breakpoints(settings, mu, r, t_storage);
   const auto t = textio::one_based(t_storage);
   const auto P = textio::one_based(P_storage);
-  for (int i = 1; i <= 5; ++i) {
+  for (int i = 1; i <= bands; ++i) {
     double mass = 0.0;
     if (t(i + 1) != t(i)) {
       double result = 0.0, esterr = 0.0;
