@@ -87,17 +87,12 @@ void add_squares(const double* y, std::size_t n, const double* mu, double* s, st
 // small enough that its S and mu stay in the nearest cache.
 constexpr std::size_t chunk_points = 1024;
 
-// Below this many values the threads cost more than they save.
-constexpr std::size_t values_per_thread_start = 128;
+// Below this many values (about a millisecond of sums) starting threads costs
+// more than they save.
+constexpr std::size_t values_per_thread_start = 1024;
 constexpr unsigned max_workers = 16;
 
 }  // namespace
-
-#ifdef VANTOR_VECTOR_SUMS
-const bool vector_grid_sums = true;
-#else
-const bool vector_grid_sums = false;
-#endif
 
 void add_squares_plain(const double* y, std::size_t n, const double* mu, double* s, std::size_t count) {
   std::size_t i = 0;

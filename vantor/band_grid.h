@@ -42,12 +42,11 @@ void grid_sums(const BandSettings& settings, std::span<const double> y, std::vec
 // inputs, otherwise the number of processors.
 int grid_workers(std::size_t value_count);
 
-// Adds (y(i) - mu(j))^2 to s(j) for j < count, i in index order. The plain form
-// builds everywhere; the vector form exists where vector_grid_sums is true and
-// gives the same bits.
+// Adds (y(i) - mu(j))^2 to s(j) for j < count, i in index order. The vector
+// form, which the grid sums use, gives the same bits as the plain form; where
+// the compiler or target has no vector support it is the plain form.
 void add_squares_plain(const double* y, std::size_t n, const double* mu, double* s, std::size_t count);
 void add_squares_vector(const double* y, std::size_t n, const double* mu, double* s, std::size_t count);
-extern const bool vector_grid_sums;
 
 // t(1..6), ascending in the normal case, for one grid point with r = 2/S: the
 // six breakpoints of R = exp(mu + z sigma)/limit, clamped into [q(1), q(6)],
