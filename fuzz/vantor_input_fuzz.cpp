@@ -1,6 +1,5 @@
 // Fuzz target: bytes split at the first NUL into "logy.txt" and "in_bayes.txt", through
 // vantor's reading, settings check, normality test and the band masses of a few grid points.
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,8 +12,9 @@
 #include "textio/fixed_width_writer.h"
 #include "textio/free_form_reader.h"
 #include "vantor/band_posterior.h"
+#include "vantor/file_units.h"
+#include "vantor/input_files.h"
 #include "vantor/normality_test.h"
-#include "vantor/run_values.h"
 #include "vantor/settings.h"
 
 namespace {
@@ -32,56 +32,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char* bytes = reinterpret_cast<const char*>(data);
   const char* split = static_cast<const char*>(std::memchr(bytes, '\0', size));
   textio::FreeFormReader logy, bayes;
-  logy.path = "logy.txt";
-  logy.unit = 100;
+  logy.path = vantor::values_file;
+  logy.unit = vantor::values_unit;
   logy.text.assign(bytes, split ? split - bytes : size);
-  bayes.path = "in_bayes.txt";
-  bayes.unit = 140;
+  bayes.path = vantor::settings_file;
+  bayes.unit = vantor::settings_unit;
   if (split) bayes.text.assign(split + 1, bytes + size);
 
-  std::int32_t n = 0;
-  if (textio::read_integers(logy, &n, 1) != textio::ReadStatus::ok || n <= 0) return 0;
-  if (!textio::can_hold(logy, static_cast<std::uint64_t>(n))) {
-    for (std::int32_t i = 0; i < n; ++i)
-      if (textio::skip_reals(logy, 1) != textio::ReadStatus::ok) return 0;
-    FUZZ_CHECK(false);  // a file too short for its count must fail on the way
-  }
-  std::vector<double> values(n);
-  for (std::int32_t i = 0; i < n; ++i)
-    if (textio::read_reals(logy, &values[i], 1) != textio::ReadStatus::ok) return 0;
+  std::vector<double> values;
+  if (!vantor::read_values(logy, values).empty() || values.empty()) return 0;
 
   double statistic = 0.0, pvalue = 0.0;
-  vantor::normality_test(n, values.data(), statistic, pvalue);
+  vantor::normality_test(values, statistic, pvalue);
   FUZZ_CHECK(textio::fixed_field(statistic, 10, 3).size() == 10 && textio::fixed_field(pvalue, 10, 3).size() == 10);
 
   vantor::Settings settings;
-  if (vantor::read_settings(bayes, settings) != textio::ReadStatus::ok) return 0;
-  if (!vantor::check_settings(settings, bayes).empty()) return 0;
-  vantor::BandSettings band;
-  band.limit = settings.limit;
-  for (int i = 0; i < 2; ++i) {
-    band.mu_bounds[i] = std::log(settings.gm_bounds[i]);
-    band.sigma_bounds[i] = std::log(settings.gsd_bounds[i]);
-  }
-  for (int k = 0; k < 5; ++k) band.band_prior[k] = settings.band_prior[k];
-  vantor::value_count = n;
-  vantor::log_values = values;
+  if (!vantor::read_settings(bayes, settings).empty()) return 0;
+  if (!vantor::check_settings(settings, values.size()).empty()) return 0;
+  const vantor::BandSettings band = vantor::band_settings(settings);
 
   // Both ends and the middle of the grid, with S summed as the full grid sums it.
-  const double h = (band.mu_bounds[1] - band.mu_bounds[0]) / 29999;
+  const double h = (band.mu_bounds[1] - band.mu_bounds[0]) / (vantor::grid_points - 1);
   std::vector<double> mu, s;
-  for (int j : {1, 2, 15000, 29999, 30000}) {
+  for (int j : {1, 2, vantor::grid_points / 2, vantor::grid_points - 1, vantor::grid_points}) {
     mu.push_back((j - 1) * h + band.mu_bounds[0]);
     double sum = 0.0;
     for (double v : values) sum = sum + (v - mu.back()) * (v - mu.back());
     s.push_back(sum);
   }
   vantor::BandProbabilities sums;
-  double P[6];
-  const double a = (n - 1) * 0.5;
+  vantor::BandMasses P;
+  const double a = (static_cast<double>(values.size()) - 1) * 0.5;
   const double r_scale = vantor::factor_scale(s, a);
   for (std::size_t j = 0; j < mu.size(); ++j) {
-    if (n == 1) {
+    if (values.size() == 1) {
       try {
         vantor::band_masses_one(band, mu[j], s[j], P);
       } catch (const IntegratorStopped&) {
@@ -94,6 +78,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vantor::accumulate_bands(sums, P, band.band_prior);
   }
   vantor::normalise_bands(sums);
-  for (int k = 0; k < 5; ++k) FUZZ_CHECK(textio::fixed_field(sums.likelihood[k], 11, 7).size() == 11);
+  for (int k = 0; k < vantor::bands; ++k) FUZZ_CHECK(textio::fixed_field(sums.likelihood[k], 11, 7).size() == 11);
   return 0;
 }

@@ -300,6 +300,13 @@ ReadStatus read_count(FreeFormReader& reader, std::int32_t& count, std::string_v
               std::string(what) + " " + std::to_string(count));
 }
 
+namespace {
+
+// Bytes not yet consumed by read operations.
+std::size_t bytes_left(const FreeFormReader& reader) { return reader.text.size() - reader.next; }
+
+}  // namespace
+
 ReadStatus check_room(FreeFormReader& reader, std::uint64_t reads, std::uint64_t values_per_read) {
   if (reads == 0 || values_per_read == 0) return ReadStatus::ok;
   // Every value takes at least one character and all but the last a separator.
@@ -341,8 +348,6 @@ void warn_ignored_input(const FreeFormReader& reader, std::string_view after_las
   }
 }
 
-std::size_t bytes_left(const FreeFormReader& reader) { return reader.text.size() - reader.next; }
-
 std::string describe_read_error(const FreeFormReader& reader, ReadStatus status) {
   const std::string line = std::to_string(reader.error_line);
   const std::string unit = std::to_string(reader.unit);
@@ -362,9 +367,5 @@ std::string describe_read_error(const FreeFormReader& reader, ReadStatus status)
   return "input conversion error, unit " + unit + ", file " + reader.path + ", line " + line + ": " +
          reader.error_detail;
 }
-
-ReadStatus skip_reals(FreeFormReader& reader, std::size_t count) { return skip_fields(reader, count); }
-
-bool can_hold(const FreeFormReader& reader, std::uint64_t values) { return values <= bytes_left(reader) / 2 + 1; }
 
 }  // namespace textio

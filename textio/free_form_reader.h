@@ -76,21 +76,9 @@ ReadStatus check_room(FreeFormReader& reader, std::uint64_t reads, std::uint64_t
 // the last read. Results and exit status are not affected.
 void warn_ignored_input(const FreeFormReader& reader, std::string_view after_last);
 
-// Bytes not yet consumed by read operations.
-std::size_t bytes_left(const FreeFormReader& reader);
-
 // The one-line diagnostic for a failed read, e.g. "end-of-file during read,
 // unit 10, file y.txt, line 5: the file ends after line 4 while reading row 3
 // of 5 (2 of 3 values read)".
 std::string describe_read_error(const FreeFormReader& reader, ReadStatus status);
-
-// Kept until vantor uses check_room.
-
-// One read operation that checks `count` reals exist and are well formed but keeps none of them.
-ReadStatus skip_reals(FreeFormReader& reader, std::size_t count);
-
-// False when the unread rest of the file is too short to hold `values` more
-// values (each takes at least one character and one separator).
-bool can_hold(const FreeFormReader& reader, std::uint64_t values);
 
 }  // namespace textio

@@ -118,15 +118,4 @@ int run_program(const ProgramInfo& info, int argc, char** argv, int (*run)(const
   return run_guarded(info.memory_message, run, options);
 }
 
-namespace {
-int (*run_without_options)() = nullptr;
-int call_without_options(const RunOptions&) { return run_without_options(); }
-}  // namespace
-
-int run_program(std::string_view name, int (*run)(), std::string_view memory_message) {
-  set_program_name(name);
-  run_without_options = run;
-  return run_guarded(memory_message, call_without_options, RunOptions{});
-}
-
 }  // namespace textio

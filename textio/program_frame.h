@@ -26,7 +26,4 @@ struct RunOptions {
 // and exit status 2 before anything is read or written.
 int run_program(const ProgramInfo& info, int argc, char** argv, int (*run)(const RunOptions& options));
 
-// Kept until vantor uses the command line: the frame without one.
-int run_program(std::string_view name, int (*run)(), std::string_view memory_message);
-
 }  // namespace textio

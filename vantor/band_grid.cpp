@@ -1,44 +1,42 @@
 // The part of the band posterior shared by the one-value and the several-value computations.
 #include "vantor/band_grid.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
-#include "textio/fixed_width_writer.h"
+#include "textio/one_based.h"
+
+// The vector form of the grid sums needs a compiler vector type and run-time
+// selection of the processor's widest vector unit, which GCC-compatible
+// compilers offer on x86-64 ELF systems; elsewhere the plain form is used.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && defined(__has_attribute)
+#if __has_attribute(target_clones) && __has_attribute(vector_size)
+#define VANTOR_VECTOR_SUMS 1
+#endif
+#endif
 
 namespace vantor {
 
 namespace {
 
-// Four doubles side by side; each lane does exactly the scalar operations.
-typedef double lanes __attribute__((vector_size(32)));
-
-// Adds (y - mu(j))^2 to S(j) for every grid point, for four values at a time:
-// each S(j) still receives its terms in index order, so the sums are exactly
-// those of the plain double loop, but S is loaded and stored a quarter as often
-// and four grid points go through the arithmetic together. Built for wide
-// vector units where the processor has them; the operations and their order
-// are the same in every version.
-__attribute__((target_clones("avx2", "default"))) void add_squares(const double* y, std::size_t n, const double* mu,
-                                                                   double* s, std::size_t count) {
-  const std::size_t vector_end = count - count % 4;
-  std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const double y0 = y[i], y1 = y[i + 1], y2 = y[i + 2], y3 = y[i + 3];
-    for (std::size_t j = 0; j < vector_end; j += 4) {
-      lanes m, acc;
-      std::memcpy(&m, mu + j, sizeof m);
-      std::memcpy(&acc, s + j, sizeof acc);
-      const lanes d0 = y0 - m, d1 = y1 - m, d2 = y2 - m, d3 = y3 - m;
-      acc = (((acc + d0 * d0) + d1 * d1) + d2 * d2) + d3 * d3;
-      std::memcpy(s + j, &acc, sizeof acc);
-    }
-    for (std::size_t j = vector_end; j < count; ++j) {
-      const double d0 = y0 - mu[j], d1 = y1 - mu[j], d2 = y2 - mu[j], d3 = y3 - mu[j];
-      s[j] = (((s[j] + d0 * d0) + d1 * d1) + d2 * d2) + d3 * d3;
-    }
+// Grid points of the scalar part for four values y0..y3: each S(j) gets their
+// squares in index order, as in the plain one-value-at-a-time loop.
+inline void add_four_squares(double y0, double y1, double y2, double y3, const double* mu, double* s, std::size_t begin,
+                             std::size_t end) {
+  for (std::size_t j = begin; j < end; ++j) {
+    const double d0 = y0 - mu[j], d1 = y1 - mu[j], d2 = y2 - mu[j], d3 = y3 - mu[j];
+    s[j] = (((s[j] + d0 * d0) + d1 * d1) + d2 * d2) + d3 * d3;
   }
-  for (; i < n; ++i) {
+}
+
+// The values left over after the groups of four, one at a time.
+inline void add_remaining_squares(const double* y, std::size_t from, std::size_t n, const double* mu, double* s,
+                                  std::size_t count) {
+  for (std::size_t i = from; i < n; ++i) {
     const double yi = y[i];
     for (std::size_t j = 0; j < count; ++j) {
       const double d = yi - mu[j];
@@ -47,55 +45,144 @@ __attribute__((target_clones("avx2", "default"))) void add_squares(const double*
   }
 }
 
-}  // namespace
+#ifdef VANTOR_VECTOR_SUMS
+// Eight doubles side by side; each lane does exactly the scalar operations.
+typedef double lanes __attribute__((vector_size(64)));
+constexpr std::size_t lane_count = sizeof(lanes) / sizeof(double);
 
-void grid_sums(const BandSettings& settings, const std::vector<double>& y, std::vector<double>& mu,
-               std::vector<double>& s) {
-  const double h = (settings.mu_bounds[1] - settings.mu_bounds[0]) / 29999;
-  mu.resize(grid_points);
-  s.assign(grid_points, 0.0);
-  for (int j = 1; j <= grid_points; ++j) mu[j - 1] = (j - 1) * h + settings.mu_bounds[0];
-  add_squares(y.data(), y.size(), mu.data(), s.data(), grid_points);
+// Eight grid points go through the arithmetic together, and with four values
+// per pass S is loaded and stored a quarter as often; built for the widest
+// vector unit the processor has, with the same operations in the same order in
+// every version.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void add_squares_lanes(const double* y, std::size_t n,
+                                                                                    const double* mu, double* s,
+                                                                                    std::size_t count) {
+  const std::size_t vector_end = count - count % lane_count;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const double y0 = y[i], y1 = y[i + 1], y2 = y[i + 2], y3 = y[i + 3];
+    for (std::size_t j = 0; j < vector_end; j += lane_count) {
+      lanes m, acc;
+      std::memcpy(&m, mu + j, sizeof m);
+      std::memcpy(&acc, s + j, sizeof acc);
+      const lanes d0 = y0 - m, d1 = y1 - m, d2 = y2 - m, d3 = y3 - m;
+      acc = (((acc + d0 * d0) + d1 * d1) + d2 * d2) + d3 * d3;
+      std::memcpy(s + j, &acc, sizeof acc);
+    }
+    add_four_squares(y0, y1, y2, y3, mu, s, vector_end, count);
+  }
+  add_remaining_squares(y, i, n, mu, s, count);
+}
+#endif
+
+void add_squares(const double* y, std::size_t n, const double* mu, double* s, std::size_t count) {
+#ifdef VANTOR_VECTOR_SUMS
+  add_squares_lanes(y, n, mu, s, count);
+#else
+  add_squares_plain(y, n, mu, s, count);
+#endif
 }
 
-void band_breakpoints(const BandSettings& settings, double mu, double r, double t[7]) {
+// Grid points per chunk of the grid sums: a whole number of the widest vectors,
+// small enough that its S and mu stay in the nearest cache.
+constexpr std::size_t chunk_points = 1024;
+
+// Below this many values (about a millisecond of sums) starting threads costs
+// more than they save.
+constexpr std::size_t values_per_thread_start = 1024;
+constexpr unsigned max_workers = 16;
+
+}  // namespace
+
+void add_squares_plain(const double* y, std::size_t n, const double* mu, double* s, std::size_t count) {
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) add_four_squares(y[i], y[i + 1], y[i + 2], y[i + 3], mu, s, 0, count);
+  add_remaining_squares(y, i, n, mu, s, count);
+}
+
+void add_squares_vector(const double* y, std::size_t n, const double* mu, double* s, std::size_t count) {
+  add_squares(y, n, mu, s, count);
+}
+
+int grid_workers(std::size_t value_count) {
+  if (value_count < values_per_thread_start) return 1;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(cores, 1u, max_workers));
+}
+
+void grid_sums(const BandSettings& settings, std::span<const double> y, std::vector<double>& mu, std::vector<double>& s,
+               int workers) {
+  const double h = (settings.mu_bounds[1] - settings.mu_bounds[0]) / (grid_points - 1);
+  mu.resize(grid_points);
+  s.assign(grid_points, 0.0);
+  const auto grid = textio::one_based(mu);
+  for (int j = 1; j <= grid_points; ++j) grid(j) = (j - 1) * h + settings.mu_bounds[0];
+
+  // Each S(j) depends only on mu(j) and all values, so the grid is cut into
+  // chunks that the threads take in turn until none is left: a thread slowed
+  // by other work on its processor simply takes fewer. A chunk's S and mu stay
+  // in the nearest cache while all values stream past them.
+  if (workers <= 0) workers = grid_workers(y.size());
+  std::atomic<std::size_t> next_chunk{0};
+  const auto sum_chunks = [&] {
+    for (std::size_t begin; (begin = next_chunk.fetch_add(chunk_points)) < grid_points;) {
+      const std::size_t count = std::min<std::size_t>(chunk_points, grid_points - begin);
+      add_squares(y.data(), y.size(), mu.data() + begin, s.data() + begin, count);
+    }
+  };
+  std::vector<std::thread> threads;
+  threads.reserve(workers - 1);
+  for (int w = 1; w < workers; ++w) {
+    try {
+      threads.emplace_back(sum_chunks);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the ones running share the grid
+    }
+  }
+  sum_chunks();
+  for (std::thread& thread : threads) thread.join();
+}
+
+void band_breakpoints(const BandSettings& settings, double mu, double r, Breakpoints& t_storage) {
   const double x = settings.limit;
-  double q[7];
-  for (int k = 2; k <= 5; ++k) q[k] = band_fractions[k - 2];
-  q[1] = std::exp(mu + z95 * settings.sigma_bounds[0]) / x;
-  q[6] = std::exp(mu + z95 * settings.sigma_bounds[1]) / x;
+  Breakpoints q_storage;
+  const auto q = textio::one_based(q_storage);
+  const auto t = textio::one_based(t_storage);
+  for (int k = 2; k <= 5; ++k) q(k) = band_fractions[k - 2];
+  q(1) = std::exp(mu + z95 * settings.sigma_bounds[0]) / x;
+  q(6) = std::exp(mu + z95 * settings.sigma_bounds[1]) / x;
 
   // Clamp the interior breakpoints in three stages, exactly in this order (the
   // stages also define what happens when q(1) > q(6)).
   bool all_below = true, all_above = true;
   for (int k = 2; k <= 5; ++k) {
-    all_below = all_below && q[k] <= q[1];
-    all_above = all_above && q[k] >= q[6];
+    all_below = all_below && q(k) <= q(1);
+    all_above = all_above && q(k) >= q(6);
   }
   if (all_below) {
-    for (int k = 2; k <= 5; ++k) q[k] = q[1];
+    for (int k = 2; k <= 5; ++k) q(k) = q(1);
   } else if (all_above) {
-    for (int k = 2; k <= 5; ++k) q[k] = q[6];
+    for (int k = 2; k <= 5; ++k) q(k) = q(6);
   } else {
     int m = 0;
-    for (int k = 2; k <= 5; ++k) m += q[k] < q[1] ? 1 : 0;
-    for (int k = 2; k <= 1 + m; ++k) q[k] = q[1];
+    for (int k = 2; k <= 5; ++k) m += q(k) < q(1) ? 1 : 0;
+    for (int k = 2; k <= 1 + m; ++k) q(k) = q(1);
     int m_high = 0;
-    for (int k = 1; k <= 5; ++k) m_high += q[k] > q[6] ? 1 : 0;
-    for (int k = 6 - m_high; k <= 5; ++k) q[k] = q[6];
+    for (int k = 1; k <= 5; ++k) m_high += q(k) > q(6) ? 1 : 0;
+    for (int k = 6 - m_high; k <= 5; ++k) q(k) = q(6);
   }
 
   for (int k = 1; k <= 6; ++k) {
-    const double sigma = (std::log(q[k] * x) - mu) / z95;
+    const double sigma = (std::log(q(k) * x) - mu) / z95;
     const double v = 1.0 / (sigma * sigma);
-    t[7 - k] = v / r;
+    t(7 - k) = v / r;
   }
 }
 
-void accumulate_bands(BandProbabilities& sums, const double P[6], const double band_prior[5]) {
-  for (int k = 1; k <= bands; ++k) {
-    sums.likelihood[k - 1] = sums.likelihood[k - 1] + P[k];
-    sums.posterior[k - 1] = sums.posterior[k - 1] + P[k] * band_prior[k - 1];
+void accumulate_bands(BandProbabilities& sums, const BandMasses& P, const double (&band_prior)[bands]) {
+  for (int k = 0; k < bands; ++k) {
+    sums.likelihood[k] = sums.likelihood[k] + P[k];
+    sums.posterior[k] = sums.posterior[k] + P[k] * band_prior[k];
   }
 }
 
@@ -106,17 +193,6 @@ void normalise_bands(BandProbabilities& sums) {
   total = 0.0;
   for (double v : sums.posterior) total = total + v;
   for (double& v : sums.posterior) v = v / total;
-}
-
-bool write_band_file(textio::OutputFile& file, const std::string& path, int unit, const double band_prior[5],
-                     const BandProbabilities& result) {
-  if (!textio::open_output(file, path, unit)) return false;
-  for (int k = 0; k < bands; ++k) {
-    textio::write_record(file, textio::fixed_field(band_prior[k], 11, 7) + "," +
-                                   textio::fixed_field(result.likelihood[k], 11, 7) + "," +
-                                   textio::fixed_field(result.posterior[k], 11, 7));
-  }
-  return textio::commit_output(file);
 }
 
 }  // namespace vantor

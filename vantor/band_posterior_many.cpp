@@ -3,12 +3,12 @@
 #include <vector>
 
 #include "distributions/cdf.h"
+#include "textio/one_based.h"
 #include "vantor/band_posterior.h"
-#include "vantor/run_values.h"
 
 namespace vantor {
 
-double factor_scale(const std::vector<double>& s, double a) {
+double factor_scale(std::span<const double> s, double a) {
   // r^a is used as written while the largest one over the grid stays a normal
   // number; beyond that (many values: r^a underflows everywhere, or overflows
   // for tightly clustered values) every r is divided by the largest r, which
@@ -22,39 +22,38 @@ double factor_scale(const std::vector<double>& s, double a) {
   return std::isfinite(f_max) && f_max > 1e-290 ? 0.0 : r_max;
 }
 
-void band_masses_many(const BandSettings& settings, double a, double r_scale, double mu, double s, double P[6]) {
+void band_masses_many(const BandSettings& settings, double a, double r_scale, double mu, double s,
+                      BandMasses& P_storage) {
   const double r = 2.0 / s;
-  double t[7];
-  band_breakpoints(settings, mu, r, t);
+  Breakpoints t_storage;
+  band_breakpoints(settings, mu, r, t_storage);
+  const auto t = textio::one_based(t_storage);
+  const auto P = textio::one_based(P_storage);
   const double f = r_scale > 0.0 ? std::pow(r / r_scale, a) : std::pow(r, a);
-  for (int k = 1; k <= 5; ++k) P[k] = 0.0;
-  double C[7];
+  P_storage.fill(0.0);
+  Breakpoints C_storage;
+  const auto C = textio::one_based(C_storage);
   double cum = 0.0, ccum = 0.0;
-  distributions::cdf_gamma(t[1], a, cum, ccum);
-  C[1] = f * cum;
+  distributions::cdf_gamma(t(1), a, cum, ccum);
+  C(1) = f * cum;
   for (int i = 2; i <= 6; ++i) {
-    if (t[i] == t[i - 1]) {
-      C[i] = C[i - 1];
+    if (t(i) == t(i - 1)) {
+      C(i) = C(i - 1);
     } else {
-      distributions::cdf_gamma(t[i], a, cum, ccum);
-      C[i] = f * cum;
-      P[7 - i] = C[i] - C[i - 1];
+      distributions::cdf_gamma(t(i), a, cum, ccum);
+      C(i) = f * cum;
+      P(7 - i) = C(i) - C(i - 1);
     }
   }
 }
 
-BandProbabilities compute_band_posterior_many(const BandSettings& settings) {
-  const double a = (value_count - 1) * 0.5;
+BandProbabilities band_posterior_many(const BandSettings& settings, std::span<const double> y) {
+  const double a = (static_cast<double>(y.size()) - 1) * 0.5;
   std::vector<double> mu, s;
-  grid_sums(settings, log_values, mu, s);
+  grid_sums(settings, y, mu, s);
   const double r_scale = factor_scale(s, a);
   return sum_over_grid(settings.band_prior,
-                       [&](int j, double P[6]) { band_masses_many(settings, a, r_scale, mu[j], s[j], P); });
-}
-
-bool band_posterior_many(const BandSettings& settings, textio::OutputFile& file) {
-  const BandProbabilities result = compute_band_posterior_many(settings);
-  return write_band_file(file, "out_bayes.txt", many_values_unit, settings.band_prior, result);
+                       [&](int j, BandMasses& P) { band_masses_many(settings, a, r_scale, mu[j], s[j], P); });
 }
 
 }  // namespace vantor

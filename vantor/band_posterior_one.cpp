@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "quadrature/dqdags.h"
+#include "textio/one_based.h"
 #include "vantor/band_posterior.h"
-#include "vantor/run_values.h"
 
 namespace vantor {
 
@@ -14,30 +14,27 @@ constexpr double relative_tolerance = 9.999999747378752e-06;  // 1e-5 in single 
 
 double e1_integrand(const double& t) { return std::exp(-(t * 1.0)) * (1.0 / t); }
 
-void band_masses_one(const BandSettings& settings, double mu, double s, double P[6]) {
+void band_masses_one(const BandSettings& settings, double mu, double s, BandMasses& P_storage) {
   const double r = 2.0 / s;
-  double t[7];
-  band_breakpoints(settings, mu, r, t);
-  for (int i = 1; i <= 5; ++i) {
+  Breakpoints t_storage;
+  band_breakpoints(settings, mu, r, t_storage);
+  const auto t = textio::one_based(t_storage);
+  const auto P = textio::one_based(P_storage);
+  for (int i = 1; i <= bands; ++i) {
     double mass = 0.0;
-    if (t[i + 1] != t[i]) {
+    if (t(i + 1) != t(i)) {
       double result = 0.0, esterr = 0.0;
-      quadrature::DQDAGS(e1_integrand, t[i], t[i + 1], 0.0, relative_tolerance, result, esterr);
+      quadrature::DQDAGS(e1_integrand, t(i), t(i + 1), 0.0, relative_tolerance, result, esterr);
       mass = result * 1.0;
     }
-    P[6 - i] = mass;
+    P(6 - i) = mass;
   }
 }
 
-BandProbabilities compute_band_posterior_one(const BandSettings& settings) {
+BandProbabilities band_posterior_one(const BandSettings& settings, std::span<const double> y) {
   std::vector<double> mu, s;
-  grid_sums(settings, log_values, mu, s);
-  return sum_over_grid(settings.band_prior, [&](int j, double P[6]) { band_masses_one(settings, mu[j], s[j], P); });
-}
-
-bool band_posterior_one(const BandSettings& settings, textio::OutputFile& file) {
-  const BandProbabilities result = compute_band_posterior_one(settings);
-  return write_band_file(file, "out_bayes.txt", one_value_unit, settings.band_prior, result);
+  grid_sums(settings, y, mu, s);
+  return sum_over_grid(settings.band_prior, [&](int j, BandMasses& P) { band_masses_one(settings, mu[j], s[j], P); });
 }
 
 }  // namespace vantor

@@ -13,13 +13,10 @@
 
 namespace {
 
+using test_support::entry_count;
 using test_support::read_file;
 using test_support::ScratchDir;
 using test_support::write_file;
-
-std::size_t entries(const std::string& dir) {
-  return std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator{});
-}
 
 TEST(OutputFile, CommitReplacesTheOldFileWithCrLfRecords) {
   ScratchDir dir;
@@ -32,7 +29,7 @@ TEST(OutputFile, CommitReplacesTheOldFileWithCrLfRecords) {
   EXPECT_EQ(read_file(path), "old contents that are longer than the new ones\n");  // untouched until commit
   ASSERT_TRUE(textio::commit_output(file));
   EXPECT_EQ(read_file(path), "one\r\ntwo\r\n");
-  EXPECT_EQ(entries(dir.path), 1u);
+  EXPECT_EQ(entry_count(dir.path), 1u);
 }
 
 TEST(OutputFile, AnUncommittedFileLeavesNoTraceAndTheOldFileIntact) {
@@ -45,7 +42,7 @@ TEST(OutputFile, AnUncommittedFileLeavesNoTraceAndTheOldFileIntact) {
     for (int i = 0; i < 100000; ++i) textio::write_record(file, "a record long enough to pass the buffer");
   }
   EXPECT_EQ(read_file(path), "old\r\n");
-  EXPECT_EQ(entries(dir.path), 1u);
+  EXPECT_EQ(entry_count(dir.path), 1u);
 }
 
 TEST(OutputFile, FailuresAreReportedWithTheSystemsReason) {
@@ -62,7 +59,7 @@ TEST(OutputFile, FailuresAreReportedWithTheSystemsReason) {
   textio::write_record(onto_dir, "x");
   EXPECT_FALSE(textio::commit_output(onto_dir));
   EXPECT_EQ(textio::describe_output_error(onto_dir), "cannot write file " + target + ", unit 21: Is a directory");
-  EXPECT_EQ(entries(dir.path), 1u);  // the temporary file is gone
+  EXPECT_EQ(entry_count(dir.path), 1u);  // the temporary file is gone
 }
 
 // A leftover temporary file is cleared only when no run holds its lock; the

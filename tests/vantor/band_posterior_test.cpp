@@ -5,24 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <vector>
 
 #include "distributions/cdf.h"
+#include "tests/support/reference_table.h"
 #include "textio/fixed_width_writer.h"
-#include "vantor/run_values.h"
+#include "textio/one_based.h"
 
 namespace {
 
 using vantor::BandProbabilities;
 using vantor::BandSettings;
-
-void set_values(const std::vector<double>& y) {
-  vantor::value_count = static_cast<std::int32_t>(y.size());
-  vantor::log_values = y;
-}
 
 BandSettings settings_for(double limit, double gm1, double gm2, double gsd1, double gsd2) {
   BandSettings s;
@@ -47,22 +41,38 @@ std::vector<double> formula_values(int n) {
   return y;
 }
 
-TEST(BandGrid, GridSumsEqualThePlainLoopBitForBit) {
-  for (int n : {1, 2, 3, 4, 5, 7, 8, 31}) {
+// S(j) summed one value at a time, the order every form of the grid sums must reproduce.
+std::vector<double> plain_sums(const std::vector<double>& y, const std::vector<double>& mu, std::size_t count) {
+  std::vector<double> s(count, 0.0);
+  for (std::size_t j = 0; j < count; ++j)
+    for (double v : y) s[j] = s[j] + (v - mu[j]) * (v - mu[j]);
+  return s;
+}
+
+TEST(BandGrid, GridSumsEqualThePlainLoopBitForBitOnAnyNumberOfThreads) {
+  const BandSettings s = settings_for(4.0, 0.3, 5.0, 1.1, 5.0);
+  const double h = (s.mu_bounds[1] - s.mu_bounds[0]) / 29999;
+  for (int n : {1, 2, 3, 4, 5, 7, 8, 31, 130, 1001}) {
     const std::vector<double> y = formula_values(n);
-    const BandSettings s = settings_for(4.0, 0.3, 5.0, 1.1, 5.0);
-    std::vector<double> mu, sums;
-    vantor::grid_sums(s, y, mu, sums);
-    ASSERT_EQ(sums.size(), 30000u);
-    const double h = (s.mu_bounds[1] - s.mu_bounds[0]) / 29999;
-    for (int j = 1; j <= 30000; ++j) {
-      const double m = (j - 1) * h + s.mu_bounds[0];
-      double plain = 0.0;
-      for (double v : y) plain = plain + (v - m) * (v - m);
-      ASSERT_EQ(mu[j - 1], m);
-      ASSERT_EQ(sums[j - 1], plain) << "n = " << n << ", j = " << j;
+    std::vector<double> mu, reference;
+    for (int workers : {1, 2, 3, 7}) {  // the grid is not a whole number of chunks
+      std::vector<double> sums;
+      vantor::grid_sums(s, y, mu, sums, workers);
+      ASSERT_EQ(sums.size(), 30000u);
+      if (reference.empty()) {
+        for (int j = 1; j <= 30000; ++j) ASSERT_EQ(mu[j - 1], (j - 1) * h + s.mu_bounds[0]);
+        reference = plain_sums(y, mu, mu.size());
+      }
+      for (int j = 0; j < 30000; ++j)
+        ASSERT_EQ(sums[j], reference[j]) << "n = " << n << ", j = " << j << ", " << workers;
     }
-    EXPECT_EQ(mu.back(), s.mu_bounds[0] + 29999 * h);
+    // Both kernels, on a stretch that leaves a partial group of lanes.
+    for (auto kernel : {vantor::add_squares_plain, vantor::add_squares_vector}) {
+      std::vector<double> sums(1003, 0.0);
+      kernel(y.data(), y.size(), mu.data(), sums.data(), sums.size());
+      const std::vector<double> expected = plain_sums(y, mu, sums.size());
+      for (std::size_t j = 0; j < sums.size(); ++j) ASSERT_EQ(sums[j], expected[j]) << "n = " << n << ", j = " << j;
+    }
   }
 }
 
@@ -70,17 +80,18 @@ TEST(BandGrid, BreakpointsAreClampedIntoTheSigmaRange) {
   // At mu = 0, R = exp(mu + z sigma)/limit spans about 0.154 .. 0.312: only the
   // 0.1 .. 0.5 band keeps a width; the fractions outside collapse onto its ends.
   BandSettings s = settings_for(10.0, 1.0, 1.0, 1.3, 2.0);
-  double t[7];
+  vantor::Breakpoints storage;
   const double r = 0.5;
-  vantor::band_breakpoints(s, 0.0, r, t);
-  EXPECT_EQ(t[1], t[2]);
-  EXPECT_EQ(t[2], t[3]);
-  EXPECT_LT(t[3], t[4]);
-  EXPECT_EQ(t[4], t[5]);
-  EXPECT_EQ(t[5], t[6]);
+  vantor::band_breakpoints(s, 0.0, r, storage);
+  const auto t = textio::one_based(storage);
+  EXPECT_EQ(t(1), t(2));
+  EXPECT_EQ(t(2), t(3));
+  EXPECT_LT(t(3), t(4));
+  EXPECT_EQ(t(4), t(5));
+  EXPECT_EQ(t(5), t(6));
   const double sigma_low = std::log(1.3), sigma_high = std::log(2.0);
-  EXPECT_NEAR(t[6], 1.0 / (sigma_low * sigma_low) / r, 1e-12);
-  EXPECT_NEAR(t[1], 1.0 / (sigma_high * sigma_high) / r, 1e-12);
+  EXPECT_NEAR(t(6), 1.0 / (sigma_low * sigma_low) / r, 1e-12);
+  EXPECT_NEAR(t(1), 1.0 / (sigma_high * sigma_high) / r, 1e-12);
 }
 
 TEST(BandGrid, DescendingSigmaBoundsFollowTheThreeStagesLiterally) {
@@ -89,27 +100,28 @@ TEST(BandGrid, DescendingSigmaBoundsFollowTheThreeStagesLiterally) {
   BandSettings s = settings_for(1.0, 1.0, 1.0, 1.0, 1.0);
   s.sigma_bounds[0] = std::log(0.3) / vantor::z95;
   s.sigma_bounds[1] = std::log(0.02) / vantor::z95;
-  double t[7];
+  vantor::Breakpoints t;
   vantor::band_breakpoints(s, 0.0, 1.0, t);
-  for (int k = 2; k <= 6; ++k) EXPECT_EQ(t[k], t[1]);
+  for (double v : t) EXPECT_EQ(v, t[0]);
 }
 
 TEST(BandPosterior, EqualMuBoundsGiveTheResultOfOneGridPoint) {
-  set_values({0.1, 0.5, 0.9});
+  const std::vector<double> y = {0.1, 0.5, 0.9};
   const BandSettings s = settings_for(5.0, 1.7, 1.7, 1.2, 8.0);
-  const BandProbabilities all = vantor::compute_band_posterior_many(s);
+  const BandProbabilities all = vantor::band_posterior_many(s, y);
   std::vector<double> mu, sums;
-  vantor::grid_sums(s, vantor::log_values, mu, sums);
-  double t[7], mass[6] = {}, total = 0.0;
+  vantor::grid_sums(s, y, mu, sums);
+  vantor::Breakpoints t;
+  double mass[5] = {}, total = 0.0;
   vantor::band_breakpoints(s, mu[0], 2.0 / sums[0], t);
-  for (int i = 1; i <= 5; ++i) {
+  for (int i = 0; i < 5; ++i) {  // the interval [t(i+1), t(i+2)] is band 5 - i
     double lo = 0.0, hi = 0.0, ccum = 0.0;
     distributions::cdf_gamma(t[i], 1.0, lo, ccum);
     distributions::cdf_gamma(t[i + 1], 1.0, hi, ccum);
-    mass[6 - i] = hi - lo;
+    mass[4 - i] = hi - lo;
   }
-  for (int k = 1; k <= 5; ++k) total += mass[k];
-  for (int k = 1; k <= 5; ++k) EXPECT_NEAR(all.likelihood[k - 1], mass[k] / total, 1e-12) << k;
+  for (double m : mass) total += m;
+  for (int k = 0; k < 5; ++k) EXPECT_NEAR(all.likelihood[k], mass[k] / total, 1e-12) << k + 1;
 }
 
 // The printed probability, as the result file shows it.
@@ -121,26 +133,17 @@ struct ReferenceCase {
   BandSettings settings;
 };
 
+// The reference probabilities by case name: L(1..5), then W(1..5).
 std::map<std::string, std::vector<double>> load_reference() {
-  std::ifstream file(REFERENCE_DIR "/band_reference.txt");
   std::map<std::string, std::vector<double>> table;
-  std::string line;
-  while (std::getline(file, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream in(line);
-    std::string name;
-    in >> name;
-    std::vector<double> v(10);
-    for (double& x : v) in >> x;
-    table[name] = v;
-  }
+  for (auto& row : test_support::read_reference_table(REFERENCE_DIR "/band_reference.txt", true))
+    table[row.name] = std::move(row.values);
   return table;
 }
 
 void expect_matches_reference(const ReferenceCase& c, const std::vector<double>& ref) {
-  set_values(c.values);
-  const BandProbabilities got = c.values.size() == 1 ? vantor::compute_band_posterior_one(c.settings)
-                                                     : vantor::compute_band_posterior_many(c.settings);
+  const BandProbabilities got = c.values.size() == 1 ? vantor::band_posterior_one(c.settings, c.values)
+                                                     : vantor::band_posterior_many(c.settings, c.values);
   ASSERT_EQ(ref.size(), 10u) << c.name;
   double sum_l = 0.0, sum_w = 0.0;
   for (int k = 0; k < 5; ++k) {

@@ -18,9 +18,9 @@ double upper_chisq(double x, double df) {
 
 TEST(NormalityTest, TooFewValuesGiveMarkers) {
   const double y[1] = {0.5};
-  for (std::int32_t n : {1, 0, -4}) {
+  for (std::size_t n : {1, 0}) {
     double statistic = 0.0, pvalue = 0.0;
-    vantor::normality_test(n, y, statistic, pvalue);
+    vantor::normality_test(std::span(y, n), statistic, pvalue);
     EXPECT_EQ(statistic, -9.0);
     EXPECT_EQ(pvalue, -9.0);
   }
@@ -29,7 +29,7 @@ TEST(NormalityTest, TooFewValuesGiveMarkers) {
 TEST(NormalityTest, TwoDifferentValuesFallInTheOuterOfThreeClasses) {
   const double y[2] = {0.1, 0.9};
   double statistic = 0.0, pvalue = 0.0;
-  vantor::normality_test(2, y, statistic, pvalue);
+  vantor::normality_test(y, statistic, pvalue);
   EXPECT_DOUBLE_EQ(statistic, 1.0);
   EXPECT_EQ(pvalue, 0.0);  // zero degrees of freedom
 }
@@ -40,9 +40,11 @@ void expect_classes(std::int32_t n, std::int32_t k) {
   std::vector<double> y(n);
   for (std::int32_t i = 0; i < n; ++i) y[i] = std::sin(1.0 + i * 2.399963);  // well mixed, no ties
   double statistic = 0.0, pvalue = 0.0;
-  vantor::normality_test(n, y.data(), statistic, pvalue);
+  vantor::normality_test(y, statistic, pvalue);
   EXPECT_EQ(pvalue, upper_chisq(statistic, k - 3)) << "n = " << n;
-  if (k != 4) EXPECT_NE(pvalue, upper_chisq(statistic, k - 4)) << "n = " << n;
+  if (k != 4) {
+    EXPECT_NE(pvalue, upper_chisq(statistic, k - 4)) << "n = " << n;
+  }
 }
 
 TEST(NormalityTest, ClassCountUsesTheSinglePrecisionExponent) {
@@ -56,7 +58,7 @@ TEST(NormalityTest, AValueWithPhiOfOneCountsInTheTopClass) {
   std::vector<double> y(100, 0.0);
   y[99] = 1.0;  // z = 9.9: Phi rounds to 1
   double statistic = 0.0, pvalue = 0.0;
-  vantor::normality_test(100, y.data(), statistic, pvalue);
+  vantor::normality_test(y, statistic, pvalue);
   const double e = 100.0 / 13;
   double sum = 0.0;
   for (int c = 1; c <= 13; ++c) {
@@ -70,7 +72,7 @@ TEST(NormalityTest, AValueWithPhiOfOneCountsInTheTopClass) {
 TEST(NormalityTest, EqualValuesCannotBeTested) {
   const std::vector<double> y(5, 0.7);
   double statistic = 0.0, pvalue = 0.0;
-  vantor::normality_test(5, y.data(), statistic, pvalue);
+  vantor::normality_test(y, statistic, pvalue);
   EXPECT_EQ(statistic, -9.0);
   EXPECT_EQ(pvalue, -9.0);
 }

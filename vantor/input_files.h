@@ -1,0 +1,24 @@
+// Reading vantor's input files: the values "logy.txt" and the settings "in_bayes.txt".
+//
+// Every function returns an empty string on success, otherwise the one-line diagnostic.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "textio/free_form_reader.h"
+#include "vantor/settings.h"
+
+namespace vantor {
+
+// The count n, then n reads of one value each into `values`. A negative count is refused.
+std::string read_values(textio::FreeFormReader& reader, std::vector<double>& values);
+
+// The four reads of the settings, with the lines each came from.
+std::string read_settings(textio::FreeFormReader& reader, Settings& settings);
+
+// The same, from the files themselves.
+std::string read_values_file(std::vector<double>& values);
+std::string read_settings_file(Settings& settings);
+
+}  // namespace vantor
