@@ -3,6 +3,7 @@
 
 #include "quadrature/internal/adaptive_kernel.h"
 #include "quadrature/internal/error_state.h"
+#include "textio/one_based.h"
 
 namespace quadrature {
 
@@ -76,9 +77,9 @@ void DQ2AGS(Integrand F, double A, double B, double ERRABS, double ERRREL, doubl
               "ERRREL = %(D2), cannot be reached.");
         break;
       case 3: {
-        const int worst = ORDER[0];  // subinterval with the largest error estimate
-        E1VALD(1, LEFTS[worst - 1]);
-        E1VALD(2, RIGHTS[worst - 1]);
+        const int worst = textio::OneBased<int>{ORDER, MAXSUB}(1);  // subinterval with the largest error estimate
+        E1VALD(1, textio::OneBased<double>{LEFTS, MAXSUB}(worst));
+        E1VALD(2, textio::OneBased<double>{RIGHTS, MAXSUB}(worst));
         E1MES(WARNING, 3,
               "Precision is degraded due to too fine a subdivision relative to the requested "
               "tolerance.  This may be due to bad integrand behavior in the interval (%(D1),%(D2)).  "

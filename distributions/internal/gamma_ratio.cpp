@@ -9,6 +9,7 @@
 #include "distributions/internal/gamma_functions.h"
 #include "distributions/internal/gamma_ratio_methods.h"
 #include "distributions/internal/machine_constants.h"
+#include "textio/one_based.h"
 
 namespace distributions {
 
@@ -39,7 +40,7 @@ constexpr std::array<level_constants, 3> levels = {{
 // The accuracy level selected by ind: 0 gives level 1, 1 gives level 2, anything else level 3.
 ratio_level level_of(int ind) {
   const int level = ind == 0 ? 1 : (ind == 1 ? 2 : 3);
-  const level_constants& k = levels[level - 1];
+  const level_constants& k = textio::one_based(levels)(level);
   return {level, std::max(k.acc0, machine_real(1)), k.big, k.e00, k.x00};
 }
 

@@ -1,7 +1,6 @@
 // Series, finite sums and continued fraction of the incomplete gamma ratio.
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <cmath>
 
 #include "distributions/internal/erf.h"
@@ -9,20 +8,14 @@
 #include "distributions/internal/gamma_ratio.h"
 #include "distributions/internal/gamma_ratio_methods.h"
 #include "distributions/internal/machine_constants.h"
+#include "textio/one_based.h"
 
 namespace distributions::detail {
 
 namespace {
 
-// First terms of a series, kept so that they can be added back smallest first; 1-based.
-struct first_terms {
-  std::array<double, 20> wk{};
-
-  double& operator()(int n) {
-    assert(n >= 1 && n <= 20);
-    return wk[n - 1];
-  }
-};
+// Room for the first terms of a series, kept so that they can be added back smallest first.
+using first_terms = std::array<double, 20>;
 
 }  // namespace
 
@@ -59,7 +52,8 @@ ratio_result small_x_series(double a, double x, const ratio_level& lv) {
 }
 
 ratio_result series_p(double a, double x, double r, const ratio_level& lv) {
-  first_terms wk;
+  first_terms storage{};
+  const auto wk = textio::one_based(storage);
   double apn = a + 1.0;
   double t = x / apn;
   wk(1) = t;
@@ -86,7 +80,8 @@ ratio_result series_p(double a, double x, double r, const ratio_level& lv) {
 }
 
 ratio_result asymptotic_q(double a, double x, double r, const ratio_level& lv) {
-  first_terms wk;
+  first_terms storage{};
+  const auto wk = textio::one_based(storage);
   double amn = a - 1.0;
   double t = amn / x;
   wk(1) = t;

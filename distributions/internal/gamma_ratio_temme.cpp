@@ -1,12 +1,12 @@
 // Temme's uniform expansion of the incomplete gamma ratio for large a, with its coefficient tables.
 #include <array>
-#include <cassert>
 #include <cmath>
 #include <cstddef>
 
 #include "distributions/internal/erf.h"
 #include "distributions/internal/gamma_ratio.h"
 #include "distributions/internal/gamma_ratio_methods.h"
+#include "textio/one_based.h"
 
 namespace distributions::detail {
 
@@ -17,7 +17,7 @@ constexpr std::array<double, 8> d_k0 = {-0.333333333333333,   -0.001851851851851
                                         0.000649434156378601, -0.000861888290916712, -0.000336798553366358,
                                         0.000531307936463992, 0.000344367606892378};
 
-// Higher terms d_k(1), d_k(2), ... of c_k(z), element 0 being d_k(1).
+// Higher terms d_k(1), d_k(2), ... of c_k(z), in that order.
 constexpr std::array<double, 13> d0 = {
     0.0833333333333333,   -0.0148148148148148,   0.00115740740740741,   0.000352733686067019, -0.000178755144032922,
     3.91926317852244e-05, -2.18544851067999e-06, -1.85406221071516e-06, 8.29671134095309e-07, -1.76659527368261e-07,
@@ -42,9 +42,9 @@ constexpr std::array<double, 2> d6 = {-0.000592166437353694, 0.00027087820967180
 // multiplied by z and increased by d_k0.
 template <std::size_t N>
 double coefficient(int k, const std::array<double, N>& dk, int n, double z) {
-  assert(n >= 1 && n <= static_cast<int>(N));
-  double v = dk[n - 1];
-  for (int j = n - 1; j >= 1; --j) v = v * z + dk[j - 1];
+  const auto d = textio::one_based(dk);  // d(j) is d_k(j)
+  double v = d(n);
+  for (int j = n - 1; j >= 1; --j) v = v * z + d(j);
   return v * z + d_k0[k];
 }
 

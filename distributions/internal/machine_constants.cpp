@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "textio/one_based.h"
+
 namespace distributions {
 
 namespace {
@@ -69,8 +71,9 @@ static_assert(real_limits[2] == std::numeric_limits<double>::max());
 }  // namespace
 
 int machine_int(int i) {
-  if (i < 1 || i > static_cast<int>(machine_table.size())) return 0;
-  return machine_table[i - 1];
+  const auto entry = textio::one_based(machine_table);
+  if (i < 1 || i > entry.size) return 0;
+  return entry(i);
 }
 
 double machine_real(int i) {

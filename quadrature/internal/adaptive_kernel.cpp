@@ -49,6 +49,249 @@ enum class Finish {
   plain_total,    // the sum of the subinterval areas, with the summed error
 };
 
+// Working values of one kernel run, shared by its steps.
+struct KernelRun {
+  // The call: integrand, interval, tolerances, limit and workspace.
+  Integrand f;
+  double a, b, errabs, errrel;
+  int maxsub;
+  double* errs_storage;  // ERRS and ORDER as DQSORT takes them
+  int* order_storage;
+  textio::OneBased<double> lefts, rights, areas, errs;
+  textio::OneBased<int> order;
+  double epsmch, uflow, oflow;
+
+  // Outcome so far.
+  KernelState state = KernelState::running;
+  Finish finish = Finish::keep_result;
+  int last = 0;         // subintervals in use, returned as NINTV
+  double result = 0.0;  // first approximation, then the best extrapolated value
+  double err = 0.0;     // error estimate of result, returned as ESTERR
+  int xround = 0;       // 3 once roundoff shows in the extrapolation table
+  double absint = 0.0;  // integral of |F| from the first approximation
+  double asc0 = 0.0;    // integral of |F - mean| from the first approximation
+  double tol = 0.0;     // requested bound on the plain total's error
+  double area = 0.0;    // running total of the subinterval areas
+  double esum = 0.0;    // running total of their error estimates
+  double corr = 0.0;    // error total at the last accepted extrapolation
+  int sgn = 1;          // -1 when |F| cancels noticeably over [A, B]
+
+  // Bisection: the subinterval to split next and its rank among the largest errors.
+  int kmax = 1;
+  double emax = 0.0;
+  int nrank = 1;
+  int r1 = 0, r2 = 0, r3 = 0;  // roundoff counters
+
+  // Extrapolation: the table of totals and the notion of a small interval.
+  double etab_storage[extrapolation_table_size] = {};
+  double last3[3] = {};
+  int netab = 2;
+  int nx = 0;
+  int nfail = 0;
+  bool extrap_on = false;
+  bool no_extrap = false;
+  double hsmall = 0.0;  // intervals up to this length count as small
+  double elarge = 0.0;  // error total over the large intervals
+  double xtol = 0.0;    // bound on the extrapolated result's error
+};
+
+// The halves of the latest bisection that the extrapolation bookkeeping needs.
+struct Bisection {
+  double width;  // length of the bisected subinterval's first half
+  double eprev;  // error of the subinterval before it was bisected
+  double err12;  // summed error of the two halves
+};
+
+// Clears the outputs and the first workspace entry; false when both tolerances are negative.
+bool setup(KernelRun& k) {
+  k.lefts(1) = k.a;
+  k.rights(1) = k.b;
+  k.areas(1) = 0.0;
+  k.errs(1) = 0.0;
+  return !(k.errabs < 0.0 && k.errrel < 0.0);
+}
+
+// Applies the rule to the whole interval; true when the result needs subdividing.
+bool first_approximation(KernelRun& k) {
+  DQRULE(k.f, k.a, k.b, k.result, k.err, k.absint, k.asc0);
+  k.tol = std::max(k.errabs, k.errrel * std::fabs(k.result));
+  k.last = 1;
+  k.areas(1) = k.result;
+  k.errs(1) = k.err;
+  k.order(1) = 1;
+  if (k.err <= 100.0 * k.epsmch * k.absint && k.err > k.tol) k.state = KernelState::roundoff;
+  if (k.maxsub == 1) k.state = KernelState::subinterval_limit;
+  k.area = k.result;
+  k.esum = k.err;
+  return !(k.state != KernelState::running || (meets(k.err, k.tol) && k.err != k.asc0) || k.err == 0.0);
+}
+
+// Starts the table of totals with the first approximation and the bisection with its interval.
+void start_subdivision(KernelRun& k) {
+  textio::one_based(k.etab_storage)(1) = k.result;
+  k.emax = k.err;
+  k.err = k.oflow;
+  k.sgn = std::fabs(k.result) >= (1.0 - 50.0 * k.epsmch) * k.absint ? 1 : -1;
+  k.finish = Finish::choose_result;
+}
+
+// Bisects subinterval kmax into kmax and last, updates the totals, the roundoff
+// counters and the state, and re-ranks the subintervals by error.
+Bisection bisect_largest(KernelRun& k) {
+  const double a1 = k.lefts(k.kmax);
+  const double b1 = 0.5 * (k.lefts(k.kmax) + k.rights(k.kmax));
+  const double a2 = b1;
+  const double b2 = k.rights(k.kmax);
+  const double eprev = k.emax;
+  double area1, error1, rabs1, asc1, area2, error2, rabs2, asc2;
+  DQRULE(k.f, a1, b1, area1, error1, rabs1, asc1);
+  DQRULE(k.f, a2, b2, area2, error2, rabs2, asc2);
+  const double area12 = area1 + area2;
+  const double err12 = error1 + error2;
+  k.esum = k.esum + err12 - k.emax;
+  k.area = k.area + area12 - k.areas(k.kmax);
+
+  if (asc1 != error1 && asc2 != error2) {
+    if (std::fabs(k.areas(k.kmax) - area12) <= 1.0e-5 * std::fabs(area12) && err12 >= 0.99 * k.emax) {
+      if (k.extrap_on)
+        ++k.r2;
+      else
+        ++k.r1;
+    }
+    if (k.last > 10 && err12 > k.emax) ++k.r3;
+  }
+  k.areas(k.kmax) = area1;
+  k.areas(k.last) = area2;
+  k.tol = std::max(k.errabs, k.errrel * std::fabs(k.area));
+
+  if (k.r1 + k.r2 >= 10 || k.r3 >= 20) k.state = KernelState::roundoff;
+  if (k.r2 >= 5) k.xround = 3;
+  if (k.last == k.maxsub) k.state = KernelState::subinterval_limit;
+  if (std::max(std::fabs(a1), std::fabs(b2)) <= (1.0 + 1000.0 * k.epsmch) * (std::fabs(a2) + 1000.0 * k.uflow))
+    k.state = KernelState::interval_too_small;
+
+  if (error2 > error1) {
+    k.lefts(k.kmax) = a2;
+    k.lefts(k.last) = a1;
+    k.rights(k.last) = b1;
+    k.areas(k.kmax) = area2;
+    k.areas(k.last) = area1;
+    k.errs(k.kmax) = error2;
+    k.errs(k.last) = error1;
+  } else {
+    k.lefts(k.last) = a2;
+    k.rights(k.kmax) = b1;
+    k.rights(k.last) = b2;
+    k.errs(k.kmax) = error1;
+    k.errs(k.last) = error2;
+  }
+  DQSORT(k.maxsub, k.last, k.kmax, k.emax, k.errs_storage, k.order_storage, k.nrank);
+  return {std::fabs(b1 - a1), eprev, err12};
+}
+
+// After the first bisection: what counts as a small interval, and the second total.
+void start_extrapolation(KernelRun& k) {
+  k.hsmall = std::fabs(k.b - k.a) * 0.375;
+  k.elarge = k.esum;
+  k.xtol = k.tol;
+  textio::one_based(k.etab_storage)(2) = k.area;
+}
+
+// Keeps the error total over the large intervals; true while a large interval should be
+// bisected before the next extrapolation, with kmax then pointing at it.
+bool large_interval_first(KernelRun& k, const Bisection& split) {
+  k.elarge = k.elarge - split.eprev;
+  if (split.width > k.hsmall) k.elarge = k.elarge + split.err12;
+  if (!k.extrap_on) {
+    if (std::fabs(k.rights(k.kmax) - k.lefts(k.kmax)) > k.hsmall) return true;
+    k.extrap_on = true;
+    k.nrank = 2;
+  }
+  if (k.xround != 3 && k.elarge > k.xtol) {
+    const int jtop = k.last > 2 + k.maxsub / 2 ? k.maxsub + 3 - k.last : k.last;
+    for (int pass = jtop - k.nrank + 1; pass > 0; --pass) {
+      k.kmax = k.order(k.nrank);
+      k.emax = k.errs(k.kmax);
+      if (std::fabs(k.rights(k.kmax) - k.lefts(k.kmax)) > k.hsmall) return true;
+      ++k.nrank;
+    }
+  }
+  return false;
+}
+
+// Extrapolates the sequence of totals and keeps the result when its error is smaller;
+// true when the loop ends (accurate enough, or the extrapolation stalls). Otherwise
+// bisection restarts from the largest interval with a finer notion of small.
+bool extrapolate(KernelRun& k) {
+  const auto etab = textio::one_based(k.etab_storage);
+  // The extrapolation cuts a full table back itself, except when it returns at convergence:
+  // then the oldest entry goes here, so that the table never holds more than its limit.
+  if (k.netab == extrapolation_table_limit) {
+    for (int i = 1; i < k.netab; ++i) etab(i) = etab(i + 1);
+    --k.netab;
+  }
+  ++k.netab;
+  assert(k.netab >= 3 && k.netab <= extrapolation_table_limit);
+  etab(k.netab) = k.area;
+  double xres, xerr;
+  DQEXTR(k.netab, k.etab_storage, xres, xerr, k.last3, k.nx);
+  ++k.nfail;
+  if (k.nfail > 5 && k.err < 0.001 * k.esum) k.state = KernelState::extrapolation_stalls;
+  if (xerr < k.err) {
+    k.nfail = 0;
+    k.err = xerr;
+    k.result = xres;
+    k.corr = k.elarge;
+    k.xtol = std::max(k.errabs, k.errrel * std::fabs(xres));
+    if (meets(k.err, k.xtol)) return true;
+  }
+  if (k.netab == 1) k.no_extrap = true;
+  if (k.state == KernelState::extrapolation_stalls) return true;
+  k.kmax = k.order(1);
+  k.emax = k.errs(k.kmax);
+  k.nrank = 1;
+  k.extrap_on = false;
+  k.hsmall = k.hsmall * 0.5;
+  k.elarge = k.esum;
+  return false;
+}
+
+// Keeps the extrapolated result unless the plain total has the smaller relative error, and
+// marks the run divergent when the result is far from the plain total.
+void choose_result(KernelRun& k) {
+  bool divergence_test = false;
+  k.finish = Finish::keep_result;
+  if (k.err == k.oflow) {
+    k.finish = Finish::plain_total;
+  } else if (k.state == KernelState::running && k.xround == 0) {
+    divergence_test = true;
+  } else {
+    if (k.xround == 3) k.err = k.err + k.corr;
+    if (k.state == KernelState::running) k.state = KernelState::extrapolation_roundoff;
+    if (k.result != 0.0 && k.area != 0.0) {
+      if (k.err / std::fabs(k.result) > k.esum / std::fabs(k.area))
+        k.finish = Finish::plain_total;
+      else
+        divergence_test = true;
+    } else if (k.err > k.esum) {
+      k.finish = Finish::plain_total;
+    } else if (k.area != 0.0) {
+      divergence_test = true;
+    }
+  }
+  if (divergence_test && !(k.sgn == -1 && std::max(std::fabs(k.result), std::fabs(k.area)) <= 0.01 * k.absint)) {
+    if (k.esum > std::fabs(k.area) || k.result / k.area < 0.01 || k.result / k.area > 100.0)
+      k.state = KernelState::divergent;
+  }
+}
+
+// The plain total of the subinterval areas, summed in index order, with the summed error.
+void take_plain_total(KernelRun& k) {
+  k.result = 0.0;
+  for (int i = 1; i <= k.last; ++i) k.result += k.areas(i);
+  k.err = k.esum;
+}
+
 }  // namespace
 
 // Bisects the subinterval with the largest error until the summed error meets the
@@ -58,232 +301,60 @@ enum class Finish {
 void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int MAXSUB, double& RESULT, double& ESTERR,
             int& NCALLS, int& STATUS, double* LEFTS, double* RIGHTS, double* AREAS, double* ERRS, int* ORDER,
             int& NINTV) {
-  const double epsmch = DMACH(4);
-  const double uflow = DMACH(1);
-  const double oflow = DMACH(2);
   assert(MAXSUB >= 1);
-  const auto lefts = textio::OneBased<double>{LEFTS, MAXSUB};
-  const auto rights = textio::OneBased<double>{RIGHTS, MAXSUB};
-  const auto areas = textio::OneBased<double>{AREAS, MAXSUB};
-  const auto errs = textio::OneBased<double>{ERRS, MAXSUB};
-  const auto order = textio::OneBased<int>{ORDER, MAXSUB};
-
-  KernelState state = KernelState::running;
+  KernelRun k{.f = F,
+              .a = A,
+              .b = B,
+              .errabs = ERRABS,
+              .errrel = ERRREL,
+              .maxsub = MAXSUB,
+              .errs_storage = ERRS,
+              .order_storage = ORDER,
+              .lefts = {LEFTS, MAXSUB},
+              .rights = {RIGHTS, MAXSUB},
+              .areas = {AREAS, MAXSUB},
+              .errs = {ERRS, MAXSUB},
+              .order = {ORDER, MAXSUB},
+              .epsmch = DMACH(4),
+              .uflow = DMACH(1),
+              .oflow = DMACH(2)};
   NCALLS = 0;
-  int LAST = 0;
   RESULT = 0.0;
-  double err = 0.0;  // error estimate returned as ESTERR
-  lefts(1) = A;
-  rights(1) = B;
-  areas(1) = 0.0;
-  errs(1) = 0.0;
-  if (ERRABS < 0.0 && ERRREL < 0.0) {
+  if (!setup(k)) {
     STATUS = status_tolerances_refused;
     ESTERR = 0.0;
     NINTV = 0;
     return;
   }
 
-  // First approximation over the whole interval.
-  int xround = 0;  // 3 once roundoff shows in the extrapolation table
-  double absint = 0.0;
-  double asc0 = 0.0;
-  DQRULE(F, A, B, RESULT, err, absint, asc0);
-  double tol = std::max(ERRABS, ERRREL * std::fabs(RESULT));
-  LAST = 1;
-  areas(1) = RESULT;
-  errs(1) = err;
-  order(1) = 1;
-  if (err <= 100.0 * epsmch * absint && err > tol) state = KernelState::roundoff;
-  if (MAXSUB == 1) state = KernelState::subinterval_limit;
-
-  double area = RESULT;  // running total of the subinterval areas
-  double esum = err;     // running total of their error estimates
-  double corr = 0.0;     // error total at the last accepted extrapolation
-  int sgn = 1;
-  Finish finish = Finish::keep_result;
-
-  if (!(state != KernelState::running || (meets(err, tol) && err != asc0) || err == 0.0)) {
-    double etab_storage[extrapolation_table_size] = {};
-    const auto etab = textio::one_based(etab_storage);
-    double last3[3] = {};
-    etab(1) = RESULT;
-    double emax = err;
-    int kmax = 1;
-    err = oflow;
-    int nrank = 1;
-    int nx = 0;
-    int netab = 2;
-    int nfail = 0;
-    bool extrap_on = false;
-    bool no_extrap = false;
-    int r1 = 0, r2 = 0, r3 = 0;  // roundoff counters
-    double hsmall = 0.0;         // intervals up to this length count as small
-    double elarge = 0.0;         // error total over the large intervals
-    double xtol = 0.0;
-    sgn = std::fabs(RESULT) >= (1.0 - 50.0 * epsmch) * absint ? 1 : -1;
-    finish = Finish::choose_result;
-
-    for (LAST = 2; LAST <= MAXSUB; ++LAST) {
-      // Bisect the subinterval with the largest error.
-      const double a1 = lefts(kmax);
-      const double b1 = 0.5 * (lefts(kmax) + rights(kmax));
-      const double a2 = b1;
-      const double b2 = rights(kmax);
-      const double eprev = emax;
-      double area1, error1, rabs1, asc1, area2, error2, rabs2, asc2;
-      DQRULE(F, a1, b1, area1, error1, rabs1, asc1);
-      DQRULE(F, a2, b2, area2, error2, rabs2, asc2);
-      const double area12 = area1 + area2;
-      const double err12 = error1 + error2;
-      esum = esum + err12 - emax;
-      area = area + area12 - areas(kmax);
-
-      if (asc1 != error1 && asc2 != error2) {
-        if (std::fabs(areas(kmax) - area12) <= 1.0e-5 * std::fabs(area12) && err12 >= 0.99 * emax) {
-          if (extrap_on)
-            ++r2;
-          else
-            ++r1;
-        }
-        if (LAST > 10 && err12 > emax) ++r3;
-      }
-      areas(kmax) = area1;
-      areas(LAST) = area2;
-      tol = std::max(ERRABS, ERRREL * std::fabs(area));
-
-      if (r1 + r2 >= 10 || r3 >= 20) state = KernelState::roundoff;
-      if (r2 >= 5) xround = 3;
-      if (LAST == MAXSUB) state = KernelState::subinterval_limit;
-      if (std::max(std::fabs(a1), std::fabs(b2)) <= (1.0 + 1000.0 * epsmch) * (std::fabs(a2) + 1000.0 * uflow))
-        state = KernelState::interval_too_small;
-
-      if (error2 > error1) {
-        lefts(kmax) = a2;
-        lefts(LAST) = a1;
-        rights(LAST) = b1;
-        areas(kmax) = area2;
-        areas(LAST) = area1;
-        errs(kmax) = error2;
-        errs(LAST) = error1;
-      } else {
-        lefts(LAST) = a2;
-        rights(kmax) = b1;
-        rights(LAST) = b2;
-        errs(kmax) = error1;
-        errs(LAST) = error2;
-      }
-      DQSORT(MAXSUB, LAST, kmax, emax, ERRS, ORDER, nrank);
-
-      if (meets(esum, tol)) {
-        finish = Finish::plain_total;
+  if (first_approximation(k)) {
+    start_subdivision(k);
+    for (k.last = 2; k.last <= MAXSUB; ++k.last) {
+      const Bisection split = bisect_largest(k);
+      if (meets(k.esum, k.tol)) {
+        k.finish = Finish::plain_total;
         break;
       }
-      if (state != KernelState::running) break;
-      if (LAST == 2) {
-        hsmall = std::fabs(B - A) * 0.375;
-        elarge = esum;
-        xtol = tol;
-        etab(2) = area;
+      if (k.state != KernelState::running) break;
+      if (k.last == 2) {
+        start_extrapolation(k);
         continue;
       }
-      if (no_extrap) continue;
-      elarge = elarge - eprev;
-      if (std::fabs(b1 - a1) > hsmall) elarge = elarge + err12;
-      if (!extrap_on) {
-        if (std::fabs(rights(kmax) - lefts(kmax)) > hsmall) continue;
-        extrap_on = true;
-        nrank = 2;
-      }
-      if (xround != 3 && elarge > xtol) {
-        // Bisect a large interval first while one still carries a large error.
-        const int jtop = LAST > 2 + MAXSUB / 2 ? MAXSUB + 3 - LAST : LAST;
-        bool large_found = false;
-        for (int pass = jtop - nrank + 1; pass > 0; --pass) {
-          kmax = order(nrank);
-          emax = errs(kmax);
-          if (std::fabs(rights(kmax) - lefts(kmax)) > hsmall) {
-            large_found = true;
-            break;
-          }
-          ++nrank;
-        }
-        if (large_found) continue;
-      }
-
-      // Extrapolate the sequence of totals. The extrapolation cuts a full table back
-      // itself, except when it returns at convergence: then the oldest entry goes here,
-      // so that the table never holds more than its limit.
-      if (netab == extrapolation_table_limit) {
-        for (int k = 1; k < netab; ++k) etab(k) = etab(k + 1);
-        --netab;
-      }
-      ++netab;
-      assert(netab >= 3 && netab <= extrapolation_table_limit);
-      etab(netab) = area;
-      double xres, xerr;
-      DQEXTR(netab, etab_storage, xres, xerr, last3, nx);
-      ++nfail;
-      if (nfail > 5 && err < 0.001 * esum) state = KernelState::extrapolation_stalls;
-      if (xerr < err) {
-        nfail = 0;
-        err = xerr;
-        RESULT = xres;
-        corr = elarge;
-        xtol = std::max(ERRABS, ERRREL * std::fabs(xres));
-        if (meets(err, xtol)) break;
-      }
-      if (netab == 1) no_extrap = true;
-      if (state == KernelState::extrapolation_stalls) break;
-      // Back to bisecting the largest interval, with a finer notion of small.
-      kmax = order(1);
-      emax = errs(kmax);
-      nrank = 1;
-      extrap_on = false;
-      hsmall = hsmall * 0.5;
-      elarge = esum;
+      if (k.no_extrap || large_interval_first(k, split)) continue;
+      if (extrapolate(k)) break;
     }
-    if (LAST > MAXSUB) LAST = MAXSUB;  // the loop ran to its end
+    if (k.last > MAXSUB) k.last = MAXSUB;  // the loop ran to its end
   }
 
-  if (finish == Finish::choose_result) {
-    // Keep the extrapolated result unless the plain total has the smaller relative error.
-    bool divergence_test = false;
-    finish = Finish::keep_result;
-    if (err == oflow) {
-      finish = Finish::plain_total;
-    } else if (state == KernelState::running && xround == 0) {
-      divergence_test = true;
-    } else {
-      if (xround == 3) err = err + corr;
-      if (state == KernelState::running) state = KernelState::extrapolation_roundoff;
-      if (RESULT != 0.0 && area != 0.0) {
-        if (err / std::fabs(RESULT) > esum / std::fabs(area))
-          finish = Finish::plain_total;
-        else
-          divergence_test = true;
-      } else if (err > esum) {
-        finish = Finish::plain_total;
-      } else if (area != 0.0) {
-        divergence_test = true;
-      }
-    }
-    // A result far from the plain total means the integral diverges.
-    if (divergence_test && !(sgn == -1 && std::max(std::fabs(RESULT), std::fabs(area)) <= 0.01 * absint)) {
-      if (esum > std::fabs(area) || RESULT / area < 0.01 || RESULT / area > 100.0) state = KernelState::divergent;
-    }
-  }
-  if (finish == Finish::plain_total) {
-    RESULT = 0.0;
-    for (int k = 1; k <= LAST; ++k) RESULT += areas(k);
-    err = esum;
-  }
+  if (k.finish == Finish::choose_result) choose_result(k);
+  if (k.finish == Finish::plain_total) take_plain_total(k);
   // Every run that entered the main loop lowers its state; one that stopped after the
   // first approximation can only be running, at the limit or in roundoff, which keep their numbers.
-  STATUS = lowered_status(state);
-  NCALLS = 42 * LAST - 21;
-  NINTV = LAST;
-  ESTERR = err;
+  RESULT = k.result;
+  STATUS = lowered_status(k.state);
+  NCALLS = 42 * k.last - 21;
+  NINTV = k.last;
+  ESTERR = k.err;
 }
 
 }  // namespace quadrature

@@ -6,20 +6,15 @@
 #include <cmath>
 
 #include "quadrature/internal/machine_constants.h"
+#include "textio/one_based.h"
 
 namespace quadrature {
 
 void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int& NX) {
   const double epsmch = DMACH(4);
   const double oflow = DMACH(2);
-  auto e = [&](int k) -> double& {
-    assert(k >= 1 && k <= extrapolation_table_size);
-    return ETAB[k - 1];
-  };
-  auto last3 = [&](int k) -> double& {
-    assert(k >= 1 && k <= 3);
-    return LAST3[k - 1];
-  };
+  const auto e = textio::OneBased<double>{ETAB, extrapolation_table_size};
+  const auto last3 = textio::OneBased<double>{LAST3, 3};
 
   assert(N >= 1 && N <= extrapolation_table_limit);
   NX = NX + 1;

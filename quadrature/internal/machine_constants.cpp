@@ -4,14 +4,14 @@
 #include <limits>
 
 #include "quadrature/internal/error_state.h"
+#include "textio/one_based.h"
 
 namespace quadrature {
 
 namespace {
 
-// IEEE double constants, index 1..8 (index 0 unused).
-constexpr double machine_constants[9] = {
-    0.0,
+// IEEE double constants, numbered 1..8 as DMACH takes them.
+constexpr double machine_constants[8] = {
     std::numeric_limits<double>::min(),        // 2.2250738585072014e-308
     std::numeric_limits<double>::max(),        // 1.7976931348623157e+308
     0x1p-53,                                   // smallest relative spacing
@@ -25,12 +25,13 @@ constexpr double machine_constants[9] = {
 }  // namespace
 
 double DMACH(int N) {
-  if (N >= 1 && N <= 8) return machine_constants[N];
+  const auto constant = textio::one_based(machine_constants);
+  if (N >= 1 && N <= constant.size) return constant(N);
   E1PSH("DMACH");
   E1VALI(1, N);
   E1MES(TERMINAL, 5, "The argument must be between 1 and 8 inclusive. N = %(I1)");
   E1POP("DMACH");  // stops the run
-  return machine_constants[6];
+  return constant(6);
 }
 
 }  // namespace quadrature

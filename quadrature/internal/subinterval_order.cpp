@@ -3,18 +3,14 @@
 
 #include <cassert>
 
+#include "textio/one_based.h"
+
 namespace quadrature {
 
 void DQSORT(int LIMIT, int LAST, int& KMAX, double& EMAX, const double* ERRS, int* ORDER, int& NRANK) {
   assert(LAST >= 1 && LAST <= LIMIT);
-  auto err = [&](int k) -> double {
-    assert(k >= 1 && k <= LIMIT);
-    return ERRS[k - 1];
-  };
-  auto order = [&](int i) -> int& {
-    assert(i >= 1 && i <= LIMIT);
-    return ORDER[i - 1];
-  };
+  const auto err = textio::OneBased<const double>{ERRS, LIMIT};
+  const auto order = textio::OneBased<int>{ORDER, LIMIT};
 
   if (LAST <= 2) {
     order(1) = 1;
