@@ -10,10 +10,10 @@ namespace bandreport {
 namespace {
 
 // Geometry in the chart's own units; the SVG scales to the page width.
-constexpr int chart_width = 640;
-constexpr int label_width = 118;  // band names on the left
-constexpr int bar_left = 124;
-constexpr int bar_span = 430;  // the length of a bar of probability 1
+constexpr int chart_width = 500;
+constexpr int label_width = 92;  // band names on the left
+constexpr int bar_left = 98;
+constexpr int bar_span = 320;  // the length of a bar of probability 1
 constexpr int legend_height = 34;
 constexpr int bar_height = 16;
 constexpr int bar_gap = 3;
@@ -51,8 +51,8 @@ std::string band_chart_svg(const FolderResults& r) {
                     html_escape(description) + "</desc>\n";
   // Legend: round keys, so that the chart's only rectangles are its ten bars.
   svg += "<circle class=\"flat\" cx=\"" + num(bar_left + 6) + "\" cy=\"14\" r=\"6\"/>\n<text x=\"" +
-         num(bar_left + 17) + "\" y=\"19\">flat prior</text>\n<circle class=\"weighted\" cx=\"" + num(bar_left + 136) +
-         "\" cy=\"14\" r=\"6\"/>\n<text x=\"" + num(bar_left + 147) +
+         num(bar_left + 17) + "\" y=\"19\">flat prior</text>\n<circle class=\"weighted\" cx=\"" + num(bar_left + 110) +
+         "\" cy=\"14\" r=\"6\"/>\n<text x=\"" + num(bar_left + 121) +
          "\" y=\"19\">weighted by the band weights</text>\n";
   // Grid lines and the probability axis.
   const int axis_y = legend_height + band_count * band_height;

@@ -40,7 +40,12 @@ svg.chart .weighted { fill: var(--weighted); }
 .reading { font-style: italic; }
 .most-probable { font-weight: 600; }
 footer { margin-top: 2rem; color: var(--muted); font-size: .85rem; }
-@media (max-width: 30rem) { body { font-size: 15px; } th, td { padding: .25rem .3rem; } }
+@media (max-width: 30rem) {
+  body { font-size: 15px; }
+  th, td { padding: .25rem .3rem; }
+  td.num { font-size: .8rem; }
+  svg.chart text { font-size: 14px; }
+}
 @page { size: A4; margin: 15mm; }
 @media print {
   body { font-size: 10.5pt; }
@@ -95,8 +100,7 @@ std::string summary_section(const FolderResults& r) {
 // A plain-language reading of the test, or none where the test says nothing.
 std::string normality_reading(const FolderResults& r) {
   if (!r.has_bands) return "";
-  if (is_marker(r.chi_square) || is_marker(r.p_value))
-    return "No test: it needs at least two values, and tells nothing with fewer than three.";
+  if (is_marker(r.chi_square) || is_marker(r.p_value)) return "No test: there are too few values.";
   if (field_value(r.n) == 2.0) return "No reading: with two values the test has no degrees of freedom.";
   const std::optional<double> p = field_value(r.p_value);
   if (!p) return "";
