@@ -19,15 +19,27 @@ namespace {
 std::string reason(int error) { return std::generic_category().message(error); }
 
 // The first line of `text` that is not blank, trimmed; empty when there is none.
-std::string first_line(const std::string& text) {
+std::string first_line(std::string_view text) {
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
-    const std::string_view line = trim(std::string_view(text).substr(start, end - start));
+    const std::string_view line = trim(text.substr(start, end - start));
     if (!line.empty()) return std::string(line);
     start = end + 1;
   }
   return "";
+}
+
+// The first line of the last block of `text`, blocks being separated by blank
+// lines: the message a program printed last, i.e. the one it stopped on.
+std::string last_block_first_line(const std::string& text) {
+  const std::string_view all = trim(text);
+  std::size_t block = 0;
+  for (std::size_t at = all.find('\n'); at != std::string_view::npos; at = all.find('\n', at + 1)) {
+    const std::size_t next = all.find('\n', at + 1);
+    if (trim(all.substr(at + 1, next == std::string_view::npos ? all.npos : next - at - 1)).empty()) block = at + 1;
+  }
+  return first_line(all.substr(block));
 }
 
 // The diagnostic of a run that did not succeed: the first line the program
@@ -41,8 +53,8 @@ std::string failure_message(const std::string& name, const ChildOutcome& outcome
   }
   const std::string err = first_line(outcome.err);
   if (!err.empty()) return err;
-  // The quadrature library prints its stop message on standard output only.
-  const std::string out = first_line(outcome.out);
+  // The quadrature library prints its stop message on standard output only, after any earlier messages.
+  const std::string out = last_block_first_line(outcome.out);
   std::string message = name + ": stopped with exit status " + std::to_string(outcome.exit_status);
   return out.empty() ? message : message + ": " + out;
 }

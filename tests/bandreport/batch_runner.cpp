@@ -25,8 +25,8 @@ std::string trim(const std::string& text) {
 
 }  // namespace
 
-BatchResult run_bandreport(const std::string& dir, const std::vector<std::string>& args) {
-  std::string command = "cd " + shell_quote(dir) + " && SOURCE_DATE_EPOCH=1700000000 " + shell_quote(BANDREPORT_BIN);
+BatchResult run_bandreport(const std::string& dir, const std::vector<std::string>& args, const std::string& program) {
+  std::string command = "cd " + shell_quote(dir) + " && SOURCE_DATE_EPOCH=1700000000 " + shell_quote(program);
   for (const std::string& arg : args) command += " " + shell_quote(arg);
   const std::string out = dir + "/.batch-stdout", err = dir + "/.batch-stderr";
   command += " </dev/null >" + shell_quote(out) + " 2>" + shell_quote(err);

@@ -12,8 +12,10 @@ struct BatchResult {
   std::string err;
 };
 
-// Runs bandreport with `args` (each passed as one argument) in `dir`, with the report date fixed.
-BatchResult run_bandreport(const std::string& dir, const std::vector<std::string>& args);
+// Runs `program` (the built bandreport by default) with `args`, each passed as one
+// argument, in `dir`, with the report date fixed.
+BatchResult run_bandreport(const std::string& dir, const std::vector<std::string>& args,
+                           const std::string& program = BANDREPORT_BIN);
 
 // Creates `dir` and writes y.txt and in_bayes.txt into it; an empty text leaves that file out.
 void make_folder(const std::string& dir, const std::string& table, const std::string& settings);

@@ -161,6 +161,71 @@ TEST(Bandreport, UsageErrorsRunNothing) {
   EXPECT_EQ(version.out, "bandreport 1.0.0\n");
 }
 
+// Stand-ins for the two programs, placed beside a copy of bandreport: they copy prepared
+// result files and misbehave as the folder's y.txt asks.
+const std::string fake_cardel = R"sh(#!/bin/sh
+case $(head -n 1 y.txt) in
+  crash) kill -SEGV $$ ;;
+  warn) echo "cardel: note: first" >&2; echo "cardel: warning: second" >&2 ;;
+esac
+cp seg.prepared out_seg.txt && cp logy.prepared logy.txt
+)sh";
+const std::string fake_vantor = R"sh(#!/bin/sh
+echo "quadrature chatter on standard output"
+if [ "$(head -n 1 y.txt)" = stop ]; then
+  printf '\n *** FATAL    ERROR 1 from DQDAGS.  The maximum number\n'
+  exit 3
+fi
+echo "vantor: warning: third" >&2
+cp pvalue.prepared out_pvalue.txt && cp bayes.prepared out_bayes.txt
+)sh";
+
+TEST(Bandreport, CrashesStopsAndWarningsOfTheProgramsReachTheSummary) {
+  ScratchDir work;
+  const std::string bin = work.path + "/bin";
+  std::filesystem::create_directories(bin);
+  std::filesystem::copy_file(BANDREPORT_BIN, bin + "/bandreport");
+  test_support::write_file(bin + "/cardel", fake_cardel);
+  test_support::write_file(bin + "/vantor", fake_vantor);
+  for (const char* name : {"/cardel", "/vantor"})
+    std::filesystem::permissions(bin + name, std::filesystem::perms::owner_all);
+  const std::string bayes_line = "  0.2000000,  0.2000000,  0.2000000\r\n";
+  struct Case {
+    std::string mode, status, message;
+  };
+  const std::vector<Case> cases = {
+      {"warn", "ok", "cardel: note: first; cardel: warning: second; vantor: warning: third"},
+      {"crash", "failed", "cardel: killed by signal 11 (Segmentation fault)"},
+      {"stop", "failed", "vantor: stopped with exit status 3: *** FATAL    ERROR 1 from DQDAGS.  The maximum number"},
+  };
+  std::vector<std::string> names;
+  for (const Case& c : cases) {
+    const std::string dir = work.path + "/" + c.mode;
+    make_folder(dir, c.mode + "\n", settings);
+    test_support::write_file(dir + "/seg.prepared", "     18.86\r\n1\r\n2\r\n3\r\n4\r\n");
+    test_support::write_file(dir + "/logy.prepared", "           4\r\n");
+    test_support::write_file(dir + "/pvalue.prepared", "     1.000\r\n     0.500\r\n");
+    std::string bayes;
+    for (int k = 0; k < 5; ++k) bayes += bayes_line;
+    test_support::write_file(dir + "/bayes.prepared", bayes);
+    names.push_back(c.mode);
+  }
+  names.insert(names.begin(), {"--summary", "-"});
+  const auto result = run_bandreport(work.path, names, bin + "/bandreport");
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "3 folders, 1 ok, 2 failed\n");
+  const auto rows = parse_csv(result.out);  // the summary alone: the programs' standard output never shows
+  ASSERT_EQ(rows.size(), 4u) << result.out;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(rows[i + 1][1], cases[i].status);
+    EXPECT_EQ(rows[i + 1][21], cases[i].message);
+    EXPECT_EQ(rows[i + 1][2], cases[i].mode == "crash" ? "" : "4");  // cardel's fields survive a stopped vantor
+    EXPECT_EQ(rows[i + 1][20], cases[i].mode == "warn" ? "1" : "");  // a tie goes to the lowest band
+  }
+  const auto report = nlohmann::json::parse(read_file(work.path + "/warn/report.json"));
+  EXPECT_EQ(report["warnings"].size(), 3u);
+}
+
 // Every file under `root`, by relative path, with its bytes.
 std::map<std::string, std::string> tree_contents(const std::string& root) {
   std::map<std::string, std::string> files;
