@@ -108,6 +108,8 @@ TEST(Bandreport, SummaryHoldsWhatTheResultFilesHoldAndFailuresStayInTheirFolder)
       {"three values", "1\n3\n1.0\n2.5\n0.7\n", settings, true, Reached::both, ""},
       {"bad input", "2\n2\n1 x\n", settings, true, Reached::nothing, "cardel: "},
       {"no settings", example_table, "", true, Reached::cardel, "vantor: "},
+      {"integrator stops", "1\n1\n1.35\n", "5\n0.5 20.0\n1.2 1e300\n1 1 1 1 1\n", true, Reached::cardel,
+       "vantor: stopped with exit status 3: *** FATAL    ERROR 1 from DQDAGS."},
       {"no table", "", settings, true, Reached::nothing, "bandreport: "},
       {"does not exist", "", "", false, Reached::nothing, "bandreport: "},
       {"a<b>&\"c, d", example_table, settings, true, Reached::both, ""},
@@ -119,7 +121,7 @@ TEST(Bandreport, SummaryHoldsWhatTheResultFilesHoldAndFailuresStayInTheirFolder)
   }
   const auto result = run_bandreport(work.path, names);
   EXPECT_EQ(result.exit_status, 1) << result.err;
-  EXPECT_EQ(result.err, "9 folders, 5 ok, 4 failed\n");
+  EXPECT_EQ(result.err, "10 folders, 5 ok, 5 failed\n");
   EXPECT_EQ(result.out, "");
 
   const std::string summary = read_file(work.path + "/summary.csv");
