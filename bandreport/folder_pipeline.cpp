@@ -119,15 +119,14 @@ FolderResults run_folder(const std::string& folder, const Programs& programs, co
   if (!folder_exists) return results;  // nowhere to put its reports
   results.settings = read_settings(folder);
 
-  // The reports say how the folder ended; a report that cannot be written fails the folder,
-  // and the other report, when already written, is rewritten to say so.
-  const bool was_ok = results.ok;
+  // A report that cannot be written fails an otherwise good folder (a failed one keeps
+  // its first diagnostic); report.json, when it was written, is rewritten to say so.
   std::string problem = write_report(folder, "report.json", report_json(results));
   if (problem.empty()) problem = write_report(folder, "report.html", report_html(results, context));
-  if (!problem.empty()) {
+  if (!problem.empty() && results.ok) {
     results.ok = false;
     results.message = problem;
-    if (was_ok) write_report(folder, "report.json", report_json(results));
+    write_report(folder, "report.json", report_json(results));
   }
   return results;
 }
