@@ -10,8 +10,10 @@
 #include <map>
 #include <mutex>
 #include <new>
+#include <semaphore>
 #include <thread>
 
+#include "bandreport/command_line.h"
 #include "bandreport/progress.h"
 
 namespace bandreport {
@@ -59,18 +61,30 @@ std::vector<FolderResults> run_batch(const std::vector<std::string>& folders, co
   std::vector<FolderResults> results(folders.size());
   SharedProgress progress;
   std::size_t next = 0;  // index into `unique` of the next folder to start, under progress.lock
+  // At most `jobs` folders run their programs at once; a folder's reports are
+  // written (and forced to disk) after it gives up its place, while the next folder runs.
+  std::counting_semaphore<max_jobs> running(std::clamp(setup.jobs, 1, max_jobs));
   const auto worker = [&] {
     for (;;) {
+      running.acquire();
       std::size_t row = 0;
       {
         std::lock_guard<std::mutex> guard(progress.lock);
-        if (next == unique.size()) return;
+        if (next == unique.size()) {
+          running.release();
+          return;
+        }
         row = unique[next++];
       }
       FolderResults result;
+      bool holding_place = true;
       try {
-        result = run_folder(folders[row], setup.programs, setup.context);
+        result = run_pipeline(folders[row], setup.programs);
+        running.release();
+        holding_place = false;
+        write_reports(result, setup.context);
       } catch (const std::bad_alloc&) {
+        if (holding_place) running.release();
         result = FolderResults{};
         result.folder = folders[row];
         result.message = "bandreport: not enough memory for this folder";
@@ -84,7 +98,7 @@ std::vector<FolderResults> run_batch(const std::vector<std::string>& folders, co
   };
 
   const auto start = std::chrono::steady_clock::now();
-  const std::size_t thread_count = std::min<std::size_t>(std::max(setup.jobs, 1), unique.size());
+  const std::size_t thread_count = std::min<std::size_t>(2 * std::clamp(setup.jobs, 1, max_jobs), unique.size());
   std::vector<std::thread> threads;
   for (std::size_t t = 0; t < thread_count; ++t) threads.emplace_back(worker);
   {

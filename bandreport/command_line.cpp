@@ -5,13 +5,6 @@
 
 namespace bandreport {
 
-namespace {
-
-// Folders at once beyond which nothing is gained and the system's process limits come near.
-constexpr int max_jobs = 256;
-
-}  // namespace
-
 std::string parse_command_line(const std::vector<std::string>& args, Options& options) {
   bool options_ended = false;
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -6,6 +6,9 @@
 
 namespace bandreport {
 
+// Folders at once beyond which nothing is gained and the system's process limits come near.
+constexpr int max_jobs = 256;
+
 struct Options {
   int jobs = 0;                         // folders at once; 0 means one per core
   std::string summary = "summary.csv";  // "-" for standard output

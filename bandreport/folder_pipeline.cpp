@@ -103,11 +103,9 @@ std::string write_report(const std::string& dir, const std::string& name, const 
 
 }  // namespace
 
-FolderResults run_folder(const std::string& folder, const Programs& programs, const ReportContext& context) {
+FolderResults run_pipeline(const std::string& folder, const Programs& programs) {
   FolderResults results;
   results.folder = folder;
-  struct stat info;
-  const bool folder_exists = ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
   results.message = folder_problem(folder);
   if (results.message.empty() && run_stage("cardel", programs.cardel, results)) {
     results.message = read_summary_files(folder, results);
@@ -116,8 +114,14 @@ FolderResults run_folder(const std::string& folder, const Programs& programs, co
       results.ok = results.message.empty();
     }
   }
-  if (!folder_exists) return results;  // nowhere to put its reports
   results.settings = read_settings(folder);
+  return results;
+}
+
+void write_reports(FolderResults& results, const ReportContext& context) {
+  const std::string& folder = results.folder;
+  struct stat info;
+  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return;  // nowhere to put them
 
   // A report that cannot be written fails an otherwise good folder (a failed one keeps
   // its first diagnostic); report.json, when it was written, is rewritten to say so.
@@ -128,7 +132,6 @@ FolderResults run_folder(const std::string& folder, const Programs& programs, co
     results.message = problem;
     write_report(folder, "report.json", report_json(results));
   }
-  return results;
 }
 
 }  // namespace bandreport

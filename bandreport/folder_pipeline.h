@@ -18,8 +18,13 @@ struct ReportContext {
   std::string date;     // the date shown in report.html
 };
 
-// Runs the pipeline in `folder` and writes its reports there. Nothing that goes
-// wrong in the folder escapes: it comes back as a failed result with its diagnostic.
-FolderResults run_folder(const std::string& folder, const Programs& programs, const ReportContext& context);
+// Runs cardel and then vantor in `folder` and reads back what they wrote and the
+// settings. Nothing that goes wrong in the folder escapes: it comes back as a
+// failed result with its diagnostic.
+FolderResults run_pipeline(const std::string& folder, const Programs& programs);
+
+// Writes report.json and report.html into the folder of `results` (when it
+// exists). A report that cannot be written marks a good folder failed.
+void write_reports(FolderResults& results, const ReportContext& context);
 
 }  // namespace bandreport
