@@ -54,7 +54,7 @@ std::string usage_text() {
          "Runs cardel and then vantor in each folder DIR, as if started there, and writes\n"
          "report.html and report.json beside their result files, then one summary table.\n"
          "\n"
-         "  --jobs N        folders processed at once (default: the number of cores)\n"
+         "  --jobs N        folders whose programs run at once (default: the number of cores)\n"
          "  --summary FILE  where the summary table goes (default: summary.csv; - for\n"
          "                  standard output)\n"
          "  --help          show this text and end\n"
