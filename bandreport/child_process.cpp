@@ -1,0 +1,134 @@
+// Running a program as a child process in a given folder and collecting what it printed.
+#include "bandreport/child_process.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace bandreport {
+
+namespace {
+
+// Output kept per stream; a runaway child is drained but not stored beyond this.
+constexpr std::size_t output_cap = 1 << 20;
+
+// Closes a descriptor at scope end.
+struct Descriptor {
+  int fd = -1;
+  Descriptor() = default;
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { reset(); }
+  void reset() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+};
+
+// Both ends carry close-on-exec, so that children started at the same time by
+// other threads never hold a write end open (which would keep our reads from ending).
+bool make_pipe(Descriptor& read_end, Descriptor& write_end) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+  read_end.fd = fds[0];
+  write_end.fd = fds[1];
+  return true;
+}
+
+// Reads both pipes until the child has closed them.
+void drain(Descriptor& out, Descriptor& err, ChildOutcome& outcome) {
+  char buffer[8192];
+  while (out.fd >= 0 || err.fd >= 0) {
+    pollfd fds[2] = {{out.fd, POLLIN, 0}, {err.fd, POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int k = 0; k < 2; ++k) {
+      if (fds[k].fd < 0 || fds[k].revents == 0) continue;
+      Descriptor& source = k == 0 ? out : err;
+      std::string& text = k == 0 ? outcome.out : outcome.err;
+      const ssize_t n = ::read(source.fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        source.reset();
+        continue;
+      }
+      if (text.size() < output_cap) text.append(buffer, std::min<std::size_t>(n, output_cap - text.size()));
+    }
+  }
+}
+
+bool is_executable_file(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+ChildOutcome run_in_folder(const std::string& program, const std::string& dir) {
+  ChildOutcome outcome;
+  Descriptor out_read, out_write, err_read, err_write;
+  if (!make_pipe(out_read, out_write) || !make_pipe(err_read, err_write)) {
+    outcome.start_error = errno;
+    return outcome;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out_write.fd, 1);
+  posix_spawn_file_actions_adddup2(&actions, err_write.fd, 2);
+  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+  pid_t pid = 0;
+  const int failed = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) {
+    outcome.start_error = failed;
+    return outcome;
+  }
+  out_write.reset();
+  err_write.reset();
+  drain(out_read, err_read, outcome);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      outcome.start_error = errno;
+      return outcome;
+    }
+  }
+  if (WIFEXITED(status)) outcome.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+  return outcome;
+}
+
+std::string find_program(const std::string& name) {
+  std::error_code failed;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failed);
+  if (!failed) {
+    const std::filesystem::path here = self.parent_path();
+    for (const auto& candidate : {here / name, here.parent_path() / name / name})
+      if (is_executable_file(candidate.string())) return candidate.string();
+  }
+  const char* path = std::getenv("PATH");
+  std::string_view dirs = path ? path : "";
+  while (!dirs.empty()) {
+    const std::size_t colon = dirs.find(':');
+    std::string dir(dirs.substr(0, colon));
+    dirs = colon == std::string_view::npos ? std::string_view() : dirs.substr(colon + 1);
+    if (dir.empty()) continue;  // an empty entry would mean the current folder; never take programs from there
+    const std::string candidate = dir + "/" + name;
+    if (is_executable_file(candidate)) return std::filesystem::absolute(candidate).string();
+  }
+  return "";
+}
+
+}  // namespace bandreport

@@ -1,0 +1,21 @@
+// report.html: one folder's results as a self-contained page with an inline bar chart.
+#pragma once
+
+#include <string>
+
+#include "bandreport/folder_pipeline.h"
+#include "bandreport/result_files.h"
+
+namespace bandreport {
+
+// Band k's range as a share of the limit, e.g. "10–50 %".
+extern const char* const band_labels[band_count];
+
+// The page for `results`: no scripts, no fetched resources, laid out for a
+// screen, a phone and an A4 page. All text from files and folder names is escaped.
+std::string report_html(const FolderResults& results, const ReportContext& context);
+
+// The inline SVG bar chart of the flat and weighted probabilities of the five bands.
+std::string band_chart_svg(const FolderResults& results);
+
+}  // namespace bandreport

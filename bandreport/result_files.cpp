@@ -1,0 +1,125 @@
+// Reading the result files of cardel and vantor back as trimmed field texts.
+#include "bandreport/result_files.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+
+#include "bandreport/text_escape.h"
+#include "textio/free_form_reader.h"
+
+namespace bandreport {
+
+namespace {
+
+// The lines of a text file without their line ends; none when it cannot be read.
+// At most `limit` lines are read, so a long logy.txt costs only its first line.
+std::optional<std::vector<std::string>> read_lines(const std::string& path, std::size_t limit) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::vector<std::string> lines;
+  std::string line;
+  while (lines.size() < limit && std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  if (file.bad()) return std::nullopt;
+  return lines;
+}
+
+std::string unreadable(const std::string& name, std::size_t lines) {
+  return "bandreport: " + name + " is missing or does not hold " + std::to_string(lines) + " lines";
+}
+
+// The fields of one out_bayes.txt line: three comma-separated fields.
+bool split_band_line(const std::string& line, std::string fields[3]) {
+  std::size_t start = 0;
+  for (int k = 0; k < 3; ++k) {
+    const std::size_t comma = k < 2 ? line.find(',', start) : line.size();
+    if (comma == std::string::npos) return false;
+    fields[k] = trim(std::string_view(line).substr(start, comma - start));
+    start = comma + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<double> field_value(const std::string& text) {
+  double value = 0.0;
+  const char* end = text.data() + text.size();
+  const auto [stop, failure] = std::from_chars(text.data(), end, value);
+  if (failure != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+bool is_marker(const std::string& text) {
+  const std::optional<double> value = field_value(text);
+  return value && (*value == -1.0 || *value == -9.0);
+}
+
+std::string read_summary_files(const std::string& dir, FolderResults& results) {
+  const auto seg = read_lines(dir + "/out_seg.txt", 5);
+  if (!seg || seg->size() != 5) return unreadable("out_seg.txt", 5);
+  // out_seg.txt holds the fold range first, then the four statistics of all measurements.
+  results.summary[fold_range] = trim((*seg)[0]);
+  results.summary[arithmetic_mean] = trim((*seg)[1]);
+  results.summary[standard_deviation] = trim((*seg)[2]);
+  results.summary[geometric_mean] = trim((*seg)[3]);
+  results.summary[geometric_sd] = trim((*seg)[4]);
+  const auto logy = read_lines(dir + "/logy.txt", 1);
+  if (!logy || logy->size() != 1) return unreadable("logy.txt", 1);
+  results.n = trim((*logy)[0]);
+  results.has_summary = true;
+  return "";
+}
+
+std::string read_band_files(const std::string& dir, FolderResults& results) {
+  const auto pvalue = read_lines(dir + "/out_pvalue.txt", 2);
+  if (!pvalue || pvalue->size() != 2) return unreadable("out_pvalue.txt", 2);
+  const auto bayes = read_lines(dir + "/out_bayes.txt", band_count);
+  if (!bayes || bayes->size() != band_count) return unreadable("out_bayes.txt", band_count);
+  for (int k = 0; k < band_count; ++k) {
+    std::string fields[3];
+    if (!split_band_line((*bayes)[k], fields))
+      return "bandreport: out_bayes.txt line " + std::to_string(k + 1) + " does not hold three fields";
+    results.weight[k] = fields[0];
+    results.flat[k] = fields[1];
+    results.weighted[k] = fields[2];
+  }
+  results.chi_square = trim((*pvalue)[0]);
+  results.p_value = trim((*pvalue)[1]);
+  results.has_bands = true;
+
+  // The most probable band: the highest weighted probability, the lowest band on a tie;
+  // none when any probability is a marker or not a number.
+  results.most_probable_band = 0;
+  double best = 0.0;
+  for (int k = 0; k < band_count; ++k) {
+    const std::optional<double> value = field_value(results.weighted[k]);
+    if (!value || *value < 0.0) {
+      results.most_probable_band = 0;
+      break;
+    }
+    if (results.most_probable_band == 0 || *value > best) {
+      results.most_probable_band = k + 1;
+      best = *value;
+    }
+  }
+  return "";
+}
+
+std::optional<Settings> read_settings(const std::string& dir) {
+  textio::FreeFormReader reader;
+  std::string error;
+  if (!textio::open_input(reader, dir + "/in_bayes.txt", 0, error)) return std::nullopt;
+  Settings s;
+  if (textio::read_reals(reader, &s.limit, 1) != textio::ReadStatus::ok ||
+      textio::read_reals(reader, s.gm_bounds, 2) != textio::ReadStatus::ok ||
+      textio::read_reals(reader, s.gsd_bounds, 2) != textio::ReadStatus::ok ||
+      textio::read_reals(reader, s.weights, band_count) != textio::ReadStatus::ok)
+    return std::nullopt;
+  return s;
+}
+
+}  // namespace bandreport

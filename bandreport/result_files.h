@@ -1,0 +1,57 @@
+// One folder's outcome: what the two programs reported and what their result files hold.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bandreport {
+
+constexpr int band_count = 5;
+
+// The statistics of out_seg.txt, in the order the summary table lists them.
+enum SummaryField { arithmetic_mean, standard_deviation, geometric_mean, geometric_sd, fold_range, summary_fields };
+
+// The settings of in_bayes.txt as read.
+struct Settings {
+  double limit = 0.0;
+  double gm_bounds[2] = {};
+  double gsd_bounds[2] = {};
+  double weights[band_count] = {};
+};
+
+// Everything the reports need about one folder. Numbers are kept as the
+// trimmed text of their fixed-width fields, exactly as the result files show them.
+struct FolderResults {
+  std::string folder;                 // as given on the command line
+  bool ok = false;                    // both programs ran and every file was written
+  std::string message;                // diagnostic of a failed folder
+  std::vector<std::string> warnings;  // standard-error lines of the successful runs, in order
+  bool has_summary = false;           // out_seg.txt and logy.txt were read
+  std::string n;                      // the count of logy.txt
+  std::string summary[summary_fields];
+  bool has_bands = false;  // out_pvalue.txt and out_bayes.txt were read
+  std::string chi_square, p_value;
+  std::string weight[band_count], flat[band_count], weighted[band_count];
+  std::optional<Settings> settings;  // in_bayes.txt, when present and readable
+  int most_probable_band = 0;        // 1-5 by the weighted probability, 0 when there is none
+};
+
+// Reads out_seg.txt and the count of logy.txt in `dir`. Returns an empty
+// string, or what is wrong with the files.
+std::string read_summary_files(const std::string& dir, FolderResults& results);
+
+// Reads out_pvalue.txt and out_bayes.txt in `dir` and sets the most probable band.
+std::string read_band_files(const std::string& dir, FolderResults& results);
+
+// The settings of `dir`/in_bayes.txt, read the way vantor reads them; none when
+// the file is missing or does not hold them.
+std::optional<Settings> read_settings(const std::string& dir);
+
+// The number a field shows; none for a field of asterisks or anything else that is not a number.
+std::optional<double> field_value(const std::string& text);
+
+// True when the field holds the -1 or -9 marker of "nothing to compute from" / "too few values".
+bool is_marker(const std::string& text);
+
+}  // namespace bandreport
