@@ -10,6 +10,7 @@
 #include "bandreport/report_html.h"
 #include "bandreport/report_json.h"
 #include "bandreport/text_escape.h"
+#include "textio/diagnostics.h"
 #include "textio/output_file.h"
 
 namespace bandreport {
@@ -51,12 +52,15 @@ std::string failure_message(const std::string& name, const ChildOutcome& outcome
     return name + ": killed by signal " + std::to_string(outcome.signal) + " (" +
            (description ? description : "unknown signal") + ")";
   }
-  const std::string err = first_line(outcome.err);
-  if (!err.empty()) return err;
-  // The quadrature library prints its stop message on standard output only, after any earlier messages.
-  const std::string out = last_block_first_line(outcome.out);
   std::string message = name + ": stopped with exit status " + std::to_string(outcome.exit_status);
-  return out.empty() ? message : message + ": " + out;
+  if (outcome.exit_status == textio::exit_stopped) {
+    // The quadrature library's own message, the last one on standard output, says why; the line on
+    // standard error only points to it.
+    const std::string out = last_block_first_line(outcome.out);
+    return out.empty() ? message : message + ": " + out;
+  }
+  const std::string err = first_line(outcome.err);
+  return err.empty() ? message : err;
 }
 
 // Runs one program; true when it succeeded, with its standard-error lines added as warnings.
