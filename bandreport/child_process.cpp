@@ -69,7 +69,11 @@ void drain(Descriptor& out, Descriptor& err, ChildOutcome& outcome) {
 
 bool is_executable_file(const std::string& path) {
   struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  int result;
+  do result = ::access(path.c_str(), X_OK);
+  while (result != 0 && errno == EINTR);  // a signal during the check says nothing about the file
+  return result == 0;
 }
 
 }  // namespace

@@ -118,7 +118,12 @@ FolderResults run_pipeline(const std::string& folder, const Programs& programs) 
       results.ok = results.message.empty();
     }
   }
-  results.settings = read_settings(folder);
+  std::string settings_problem;
+  results.settings = read_settings(folder, settings_problem);
+  if (results.ok && !settings_problem.empty()) {
+    results.ok = false;
+    results.message = settings_problem;
+  }
   return results;
 }
 

@@ -1,9 +1,11 @@
 // Reading the result files of cardel and vantor back as trimmed field texts.
 #include "bandreport/result_files.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "bandreport/text_escape.h"
 #include "textio/free_form_reader.h"
@@ -15,7 +17,12 @@ namespace {
 // The lines of a text file without their line ends; none when it cannot be read.
 // At most `limit` lines are read, so a long logy.txt costs only its first line.
 std::optional<std::vector<std::string>> read_lines(const std::string& path, std::size_t limit) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file;
+  do {  // a signal during the open is not a failure of the file
+    errno = 0;
+    file.clear();
+    file.open(path, std::ios::binary);
+  } while (!file.is_open() && errno == EINTR);
   if (!file) return std::nullopt;
   std::vector<std::string> lines;
   std::string line;
@@ -109,10 +116,18 @@ std::string read_band_files(const std::string& dir, FolderResults& results) {
   return "";
 }
 
-std::optional<Settings> read_settings(const std::string& dir) {
+std::optional<Settings> read_settings(const std::string& dir, std::string& problem) {
   textio::FreeFormReader reader;
   std::string error;
-  if (!textio::open_input(reader, dir + "/in_bayes.txt", 0, error)) return std::nullopt;
+  const std::string path = dir + "/in_bayes.txt";
+  if (!textio::open_input(reader, path, 0, error)) {
+    // Without the file the reports only leave the settings out; a file that is
+    // there but cannot be read would make them leave out what vantor used.
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0)
+      problem = "bandreport: cannot read in_bayes.txt: " + error.substr(error.rfind(": ") + 2);
+    return std::nullopt;
+  }
   Settings s;
   if (textio::read_reals(reader, &s.limit, 1) != textio::ReadStatus::ok ||
       textio::read_reals(reader, s.gm_bounds, 2) != textio::ReadStatus::ok ||

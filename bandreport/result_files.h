@@ -45,8 +45,9 @@ std::string read_summary_files(const std::string& dir, FolderResults& results);
 std::string read_band_files(const std::string& dir, FolderResults& results);
 
 // The settings of `dir`/in_bayes.txt, read the way vantor reads them; none when
-// the file is missing or does not hold them.
-std::optional<Settings> read_settings(const std::string& dir);
+// the file is missing or does not hold them, and then `problem` says why when
+// the file is there but could not be read.
+std::optional<Settings> read_settings(const std::string& dir, std::string& problem);
 
 // The number a field shows; none for a field of asterisks or anything else that is not a number.
 std::optional<double> field_value(const std::string& text);

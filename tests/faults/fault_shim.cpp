@@ -8,7 +8,11 @@
 //   FAULT_COUNT_FILE=path  at exit, one line "<kind> <count>" per kind, then
 //     "fired 0|1" telling whether the fault was injected
 // Only calls on the program's own files are counted: descriptors 0 to 2 and
-// paths under the system folders are passed through untouched.
+// paths under the system folders are passed through untouched. The settings are
+// taken when the shim is loaded and removed from the environment with the
+// preload itself, so programs the tested one starts run without faults. Counts
+// are shared by all threads: the K-th call is the K-th of the whole process.
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -49,38 +53,40 @@ const char* const kind_names[kind_count] = {"open_write", "open_read",   "open_d
                                             "readdir",    "closedir",    "flock",       "access"};
 
 constexpr int max_fd = 4096;
-char fd_role[max_fd];  // 0 untracked, 'w' opened for writing, 'r' for reading
+std::atomic<char> fd_role[max_fd];  // 0 untracked, 'w' opened for writing, 'r' for reading
 constexpr int max_dirs = 64;
-DIR* tracked_dirs[max_dirs];
+std::atomic<DIR*> tracked_dirs[max_dirs];
 
-long counts[kind_count];
+std::atomic<long> counts[kind_count];
 int fault_kind = -1;
 long fault_at = 0;
 int fault_errno = 0;  // 0 with short_transfer for the "short" mode
 bool short_transfer = false;
-bool fired = false;
-bool configured = false;
+std::atomic<bool> fired = false;
+char count_path[4096];  // FAULT_COUNT_FILE, empty when not set
 
-void configure() {
-  if (configured) return;
-  configured = true;
+// Takes the settings from the environment, then removes them and the preload,
+// before the program runs any code of its own.
+__attribute__((constructor)) void configure() {
+  if (const char* path = std::getenv("FAULT_COUNT_FILE")) std::snprintf(count_path, sizeof count_path, "%s", path);
   const char* kind = std::getenv("FAULT_KIND");
   const char* at = std::getenv("FAULT_AT");
   const char* err = std::getenv("FAULT_ERRNO");
-  if (!kind || !at || !err) return;
-  for (int k = 0; k < kind_count; ++k)
-    if (std::strcmp(kind, kind_names[k]) == 0) fault_kind = k;
-  fault_at = std::atol(at);
-  if (std::strcmp(err, "EIO") == 0) fault_errno = EIO;
-  if (std::strcmp(err, "ENOSPC") == 0) fault_errno = ENOSPC;
-  if (std::strcmp(err, "EDQUOT") == 0) fault_errno = EDQUOT;
-  if (std::strcmp(err, "EINTR") == 0) fault_errno = EINTR;
-  if (std::strcmp(err, "short") == 0) short_transfer = true;
+  if (kind && at && err) {
+    for (int k = 0; k < kind_count; ++k)
+      if (std::strcmp(kind, kind_names[k]) == 0) fault_kind = k;
+    fault_at = std::atol(at);
+    if (std::strcmp(err, "EIO") == 0) fault_errno = EIO;
+    if (std::strcmp(err, "ENOSPC") == 0) fault_errno = ENOSPC;
+    if (std::strcmp(err, "EDQUOT") == 0) fault_errno = EDQUOT;
+    if (std::strcmp(err, "EINTR") == 0) fault_errno = EINTR;
+    if (std::strcmp(err, "short") == 0) short_transfer = true;
+  }
+  for (const char* name : {"LD_PRELOAD", "FAULT_KIND", "FAULT_AT", "FAULT_ERRNO", "FAULT_COUNT_FILE"}) unsetenv(name);
 }
 
 // Counts one call of `kind`; true when this is the call that must fail.
 bool hit(Kind kind) {
-  configure();
   const bool now = ++counts[kind] == fault_at && kind == fault_kind;
   if (now) fired = true;
   return now;
@@ -124,27 +130,31 @@ mode_t mode_argument(int flags, va_list args) {
 }
 
 bool track_dir(DIR* dir) {
-  for (DIR*& slot : tracked_dirs)
-    if (slot == nullptr) return (slot = dir), true;
+  for (std::atomic<DIR*>& slot : tracked_dirs) {
+    DIR* empty = nullptr;
+    if (slot.compare_exchange_strong(empty, dir)) return true;
+  }
   return false;
 }
 
 bool untrack_dir(DIR* dir) {
-  for (DIR*& slot : tracked_dirs)
-    if (slot == dir && dir != nullptr) return (slot = nullptr), true;
+  for (std::atomic<DIR*>& slot : tracked_dirs) {
+    DIR* expected = dir;
+    if (dir != nullptr && slot.compare_exchange_strong(expected, nullptr)) return true;
+  }
   return false;
 }
 
 bool is_tracked_dir(DIR* dir) {
-  for (DIR* slot : tracked_dirs)
+  for (const std::atomic<DIR*>& slot : tracked_dirs)
     if (slot == dir && dir != nullptr) return true;
   return false;
 }
 
 // Written when the program ends normally (also after an error exit).
 __attribute__((destructor)) void write_counts() {
-  const char* path = std::getenv("FAULT_COUNT_FILE");
-  if (!path) return;
+  const char* path = count_path;
+  if (!*path) return;
   static OpenAt real_open = next<OpenAt>("openat");
   using Write = ssize_t (*)(int, const void*, size_t);
   using Close = int (*)(int);
@@ -155,8 +165,8 @@ __attribute__((destructor)) void write_counts() {
   char text[2048];
   int used = 0;
   for (int k = 0; k < kind_count; ++k)
-    used += std::snprintf(text + used, sizeof text - used, "%s %ld\n", kind_names[k], counts[k]);
-  used += std::snprintf(text + used, sizeof text - used, "fired %d\n", fired ? 1 : 0);
+    used += std::snprintf(text + used, sizeof text - used, "%s %ld\n", kind_names[k], counts[k].load());
+  used += std::snprintf(text + used, sizeof text - used, "fired %d\n", fired.load() ? 1 : 0);
   real_write(fd, text, used);
   real_close(fd);
 }
@@ -195,6 +205,35 @@ int openat64(int dirfd, const char* path, int flags, ...) {
   const mode_t mode = mode_argument(flags, args);
   va_end(args);
   return counted_openat(dirfd, path, flags, mode);
+}
+
+// Streams opened by name are counted like open and close of their descriptor;
+// their reads and writes reach the read and write below.
+FILE* counted_fopen(const char* name, const char* path, const char* mode) {
+  using Fopen = FILE* (*)(const char*, const char*);
+  Fopen real = next<Fopen>(name);
+  if (system_path(path)) return real(path, mode);
+  const bool writing = std::strpbrk(mode, "wa+") != nullptr;
+  if (hit(writing ? open_write : open_read)) return fail(), nullptr;
+  FILE* stream = real(path, mode);
+  const int fd = stream ? fileno(stream) : -1;
+  if (fd > 2 && fd < max_fd) fd_role[fd] = writing ? 'w' : 'r';
+  return stream;
+}
+
+FILE* fopen(const char* path, const char* mode) { return counted_fopen("fopen", path, mode); }
+
+FILE* fopen64(const char* path, const char* mode) { return counted_fopen("fopen64", path, mode); }
+
+int fclose(FILE* stream) {
+  using Fclose = int (*)(FILE*);
+  static Fclose real = next<Fclose>("fclose");
+  const int fd = fileno(stream);
+  if (!tracked(fd)) return real(stream);
+  const bool now = hit(fd_role[fd] == 'w' ? close_write : close_other);
+  fd_role[fd] = 0;
+  const int result = real(stream);
+  return now ? (fail(), EOF) : result;
 }
 
 ssize_t write(int fd, const void* data, size_t size) {
