@@ -42,7 +42,7 @@ std::string parse_command_line(const std::vector<std::string>& args, Options& op
         options.jobs = jobs;
       }
     } else {
-      return "unknown option " + arg;
+      return "unknown option '" + arg + "'";
     }
   }
   if (!options.help && !options.version && options.folders.empty()) return "no folder given";

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <system_error>
@@ -25,8 +26,15 @@ constexpr int exit_usage = 2;
 
 const std::string version_text = "bandreport " BANDREPORT_VERSION;
 
+// A command line that cannot be run: one line, as cardel and vantor give it.
 int usage_error(const std::string& message) {
-  std::fprintf(stderr, "bandreport: %s\n%s", message.c_str(), "Try 'bandreport --help'.\n");
+  std::fprintf(stderr, "bandreport: %s; usage: bandreport [--jobs N] [--summary FILE] DIR...\n", message.c_str());
+  return exit_usage;
+}
+
+// A batch that cannot start, or whose finished summary cannot be written: one line saying why.
+int batch_failure(const std::string& message) {
+  std::fprintf(stderr, "bandreport: %s\n", message.c_str());
   return exit_usage;
 }
 
@@ -71,19 +79,19 @@ int run(const std::vector<std::string>& args) {
   setup.programs.vantor = bandreport::find_program("vantor");
   for (const auto& [name, path] : {std::pair{"cardel", setup.programs.cardel}, {"vantor", setup.programs.vantor}})
     if (path.empty())
-      return usage_error(std::string("cannot find the program ") + name +
-                         " (looked beside bandreport, in the sibling build folder and on PATH)");
+      return batch_failure(std::string("cannot find the program ") + name +
+                           " (looked beside bandreport, in the sibling build folder and on PATH)");
   setup.context.version = version_text;
-  if (!report_date(setup.context.date)) return usage_error("SOURCE_DATE_EPOCH must be a whole number of seconds");
+  if (!report_date(setup.context.date)) return batch_failure("SOURCE_DATE_EPOCH must be a whole number of seconds");
   setup.jobs = options.jobs > 0 ? options.jobs : default_jobs();
   setup.show_progress = ::isatty(STDERR_FILENO) == 1;
 
   // The summary file is opened before anything runs, so that an unwritable
-  // place is a usage error with nothing done.
+  // place stops the batch with nothing done.
   const bool to_stdout = options.summary == "-";
   textio::OutputFile summary;
   if (!to_stdout && !textio::open_output(summary, options.summary, 0))
-    return usage_error("cannot write " + options.summary + ": " + std::generic_category().message(summary.error));
+    return batch_failure("cannot write " + options.summary + ": " + std::generic_category().message(summary.error));
 
   const std::vector<bandreport::FolderResults> results = bandreport::run_batch(options.folders, setup);
 
@@ -97,16 +105,12 @@ int run(const std::vector<std::string>& args) {
   if (to_stdout) {
     std::string table;
     for (const std::string& row : rows) table += row + "\r\n";
-    if (std::fwrite(table.data(), 1, table.size(), stdout) != table.size() || std::fflush(stdout) != 0) {
-      std::fprintf(stderr, "bandreport: cannot write the summary to standard output\n");
-      return exit_usage;
-    }
+    if (std::fwrite(table.data(), 1, table.size(), stdout) != table.size() || std::fflush(stdout) != 0)
+      return batch_failure(std::string("cannot write the summary to standard output: ") + std::strerror(errno));
   } else {
     for (const std::string& row : rows) textio::write_record(summary, row);
     if (!textio::commit_output(summary)) {
-      std::fprintf(stderr, "bandreport: cannot write %s: %s\n", options.summary.c_str(),
-                   std::generic_category().message(summary.error).c_str());
-      return exit_usage;
+      return batch_failure("cannot write " + options.summary + ": " + std::generic_category().message(summary.error));
     }
   }
   return failed == 0 ? exit_all_ok : exit_some_failed;

@@ -250,13 +250,12 @@ std::vector<std::string> own_results(const SweepCase& c) {
 
 // How a batch that did not end normally ended wrongly, or "" when soundly: exit 1
 // with every failed folder's row naming a file, or exit 2 with one diagnostic
-// (besides the closing count line and a usage hint) naming the summary or a program.
+// (besides the closing count line) naming the summary or a program.
 std::string judge_batch_failure(const SweepCase& c, const Files& after, const Outcome& o, const Outcome& clean) {
   const std::vector<std::string> clean_lines = lines_of(clean.err);
   std::vector<std::string> diagnostics;
   for (const std::string& line : lines_of(o.err))
-    if (std::find(clean_lines.begin(), clean_lines.end(), line) == clean_lines.end() &&
-        line != "Try 'bandreport --help'." && !line.ends_with(" failed"))
+    if (std::find(clean_lines.begin(), clean_lines.end(), line) == clean_lines.end() && !line.ends_with(" failed"))
       diagnostics.push_back(line);
   if (o.exit_status == 2) {
     if (diagnostics.size() != 1) return "not exactly one diagnostic line: " + o.err;
