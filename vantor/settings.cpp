@@ -67,8 +67,8 @@ std::string check_settings(const Settings& s, std::size_t value_count) {
     return refusal(s, gsd_read, "gsd_bounds", shown_list(s.gsd_bounds, 2), "the bounds must be strictly ascending");
   if (value_count == 1 && s.gsd_bounds[0] == 1.0)
     return refusal(s, gsd_read, "gsd_bounds(1)", shown(s.gsd_bounds[0]),
-                   "with a single value the lower bound must be above 1, since sigma = 0 makes the band integral "
-                   "diverge");
+                   "with a single value the lower bound must be above 1 (a bound of 1 is sigma = 0, where a band "
+                   "reaches to infinity, which the integration cannot take)");
   // Negative weights give negative posteriors; all-zero weights leave nothing to normalise.
   bool any_positive = false;
   for (int k = 0; k < bands; ++k) {

@@ -386,7 +386,12 @@ TEST(ResultFiles, AReadOnlyResultFileIsRefusedAndKept) {
   write_file(dir.path + "/logy.txt", "old logs\r\n");
   fs::permissions(dir.path + "/out_seg.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const Files before = folder_contents(dir.path);
-  const Outcome o = run_in(CARDEL_BIN, {}, dir.path, side.path, {}, true);
+  // The build folder may be closed to other users (a private clone): run a copy they can reach.
+  const std::string program = side.path + "/cardel";
+  fs::copy_file(CARDEL_BIN, program);
+  fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+  const Outcome o = run_in(program, {}, dir.path, side.path, {}, true);
   if (o.exit_status == 125) GTEST_SKIP() << "cannot drop privileges to user " << nobody << " here";
   EXPECT_EQ(o.exit_status, 2);
   EXPECT_EQ(o.err, "cardel: cannot write file out_seg.txt, unit 20: Permission denied\n");

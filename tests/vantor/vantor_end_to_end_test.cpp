@@ -127,7 +127,7 @@ TEST(Vantor, SettingsWithoutMeaningfulProbabilitiesAreRefused) {
        "band_prior = 0, 0, 0, 0, 0 in file in_bayes.txt, unit 140, line 4: at least one band weight must be positive"},
       {"1\n-2.1\n", "0.5\n0.001 10\n1 10\n1 1 1 1 1\n",
        "gsd_bounds(1) = 1 in file in_bayes.txt, unit 140, line 3: with a single value the lower bound must be above "
-       "1, since sigma = 0 makes the band integral diverge"},
+       "1 (a bound of 1 is sigma = 0, where a band reaches to infinity, which the integration cannot take)"},
       {three, "0.5\n10 0.001\n1 10\n0 0 0 0 1\n", ""},
       {three, "0.5\n2 2\n1.2 10\n1 1 1 1 1\n", ""},
       {"1\n-2.1\n", "0.5\n0.001 10\n1.2 10\n1 0 1 0 1\n", ""},
