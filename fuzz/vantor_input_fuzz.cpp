@@ -50,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!vantor::read_settings(bayes, settings).empty()) return 0;
   if (!vantor::check_settings(settings, values.size()).empty()) return 0;
   const vantor::BandSettings band = vantor::band_settings(settings);
+  const vantor::BreakpointBasis basis = vantor::breakpoint_basis(band);
 
   // Both ends and the middle of the grid, with S summed as the full grid sums it.
   const double h = (band.mu_bounds[1] - band.mu_bounds[0]) / (vantor::grid_points - 1);
@@ -67,13 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t j = 0; j < mu.size(); ++j) {
     if (values.size() == 1) {
       try {
-        vantor::band_masses_one(band, mu[j], s[j], P);
+        vantor::band_masses_one(basis, mu[j], s[j], P);
       } catch (const IntegratorStopped&) {
         quadrature::the_error_state = pristine;
         return 0;
       }
     } else {
-      vantor::band_masses_many(band, a, r_scale, mu[j], s[j], P);
+      vantor::band_masses_many(basis, a, r_scale, mu[j], s[j], P);
     }
     vantor::accumulate_bands(sums, P, band.band_prior);
   }

@@ -143,14 +143,26 @@ void grid_sums(const BandSettings& settings, std::span<const double> y, std::vec
   for (std::thread& thread : threads) thread.join();
 }
 
-void band_breakpoints(const BandSettings& settings, double mu, double r, Breakpoints& t_storage) {
-  const double x = settings.limit;
+BreakpointBasis breakpoint_basis(const BandSettings& settings) {
+  BreakpointBasis basis;
+  basis.limit = settings.limit;
+  basis.sigma_bounds[0] = settings.sigma_bounds[0];
+  basis.sigma_bounds[1] = settings.sigma_bounds[1];
+  for (int k = 0; k < bands - 1; ++k) basis.log_interior[k] = std::log(band_fractions[k] * settings.limit);
+  return basis;
+}
+
+void band_breakpoints(const BreakpointBasis& basis, double mu, double r, Breakpoints& t_storage) {
+  const double x = basis.limit;
   Breakpoints q_storage;
   const auto q = textio::one_based(q_storage);
   const auto t = textio::one_based(t_storage);
   for (int k = 2; k <= 5; ++k) q(k) = band_fractions[k - 2];
-  q(1) = std::exp(mu + z95 * settings.sigma_bounds[0]) / x;
-  q(6) = std::exp(mu + z95 * settings.sigma_bounds[1]) / x;
+  q(1) = std::exp(mu + z95 * basis.sigma_bounds[0]) / x;
+  q(6) = std::exp(mu + z95 * basis.sigma_bounds[1]) / x;
+  // Which breakpoint's value each one holds after clamping: its own fraction, q(1) or q(6).
+  int source_storage[6] = {1, 2, 3, 4, 5, 6};
+  const auto source = textio::one_based(source_storage);
 
   // Clamp the interior breakpoints in three stages, exactly in this order (the
   // stages also define what happens when q(1) > q(6)).
@@ -160,20 +172,24 @@ void band_breakpoints(const BandSettings& settings, double mu, double r, Breakpo
     all_above = all_above && q(k) >= q(6);
   }
   if (all_below) {
-    for (int k = 2; k <= 5; ++k) q(k) = q(1);
+    for (int k = 2; k <= 5; ++k) q(k) = q(1), source(k) = 1;
   } else if (all_above) {
-    for (int k = 2; k <= 5; ++k) q(k) = q(6);
+    for (int k = 2; k <= 5; ++k) q(k) = q(6), source(k) = 6;
   } else {
     int m = 0;
     for (int k = 2; k <= 5; ++k) m += q(k) < q(1) ? 1 : 0;
-    for (int k = 2; k <= 1 + m; ++k) q(k) = q(1);
+    for (int k = 2; k <= 1 + m; ++k) q(k) = q(1), source(k) = 1;
     int m_high = 0;
     for (int k = 1; k <= 5; ++k) m_high += q(k) > q(6) ? 1 : 0;
-    for (int k = 6 - m_high; k <= 5; ++k) q(k) = q(6);
+    for (int k = 6 - m_high; k <= 5; ++k) q(k) = q(6), source(k) = 6;
   }
 
+  // ln(q(k) x) for every k: q(1) and q(6) vary with mu; an interior breakpoint
+  // either kept its fraction (logarithm taken once per run) or holds q(1) or q(6).
+  const double log_low = std::log(q(1) * x), log_high = std::log(q(6) * x);
   for (int k = 1; k <= 6; ++k) {
-    const double sigma = (std::log(q(k) * x) - mu) / z95;
+    const double log_q = source(k) == 1 ? log_low : source(k) == 6 ? log_high : basis.log_interior[k - 2];
+    const double sigma = (log_q - mu) / z95;
     const double v = 1.0 / (sigma * sigma);
     t(7 - k) = v / r;
   }

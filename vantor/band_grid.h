@@ -48,10 +48,21 @@ int grid_workers(std::size_t value_count);
 void add_squares_plain(const double* y, std::size_t n, const double* mu, double* s, std::size_t count);
 void add_squares_vector(const double* y, std::size_t n, const double* mu, double* s, std::size_t count);
 
+// What the breakpoints of every grid point share: the settings they use and
+// ln(fraction * limit) of the four interior band bounds, which an unclamped
+// breakpoint takes as it is, so the logarithms are taken once per run instead
+// of at each grid point (the same operation on the same operands: the same bits).
+struct BreakpointBasis {
+  double limit = 0.0;                   // x
+  double sigma_bounds[2] = {};          // ln of the geometric-standard-deviation bounds
+  double log_interior[bands - 1] = {};  // ln(band_fractions[k] * x), k = 0..3
+};
+BreakpointBasis breakpoint_basis(const BandSettings& settings);
+
 // t(1..6), ascending in the normal case, for one grid point with r = 2/S: the
 // six breakpoints of R = exp(mu + z sigma)/limit, clamped into [q(1), q(6)],
 // mapped to sigma and then to t = sigma^-2 / r.
-void band_breakpoints(const BandSettings& settings, double mu, double r, Breakpoints& t);
+void band_breakpoints(const BreakpointBasis& basis, double mu, double r, Breakpoints& t);
 
 // L(k) += P(k); W(k) += P(k) c(k) for k = 1..5.
 void accumulate_bands(BandProbabilities& sums, const BandMasses& P, const double (&band_prior)[bands]);

@@ -12,11 +12,11 @@ double e1_integrand(const double& t);
 
 // Band masses P(1..5) of one grid point with S = s, one value: the integral of
 // exp(-t)/t over each band's t-interval, 0 for a zero-width interval.
-void band_masses_one(const BandSettings& settings, double mu, double s, BandMasses& P);
+void band_masses_one(const BreakpointBasis& basis, double mu, double s, BandMasses& P);
 
 // Band masses P(1..5) of one grid point, several values: f [P(a, t_high) - P(a, t_low)]
 // with f = (2/s)^a, or (2/s / r_scale)^a when r_scale > 0.
-void band_masses_many(const BandSettings& settings, double a, double r_scale, double mu, double s, BandMasses& P);
+void band_masses_many(const BreakpointBasis& basis, double a, double r_scale, double mu, double s, BandMasses& P);
 
 // The divisor of r that keeps every factor r^a of the grid finite and normal,
 // or 0 when r^a can be used as it stands.

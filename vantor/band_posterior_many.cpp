@@ -22,11 +22,11 @@ double factor_scale(std::span<const double> s, double a) {
   return std::isfinite(f_max) && f_max > 1e-290 ? 0.0 : r_max;
 }
 
-void band_masses_many(const BandSettings& settings, double a, double r_scale, double mu, double s,
+void band_masses_many(const BreakpointBasis& basis, double a, double r_scale, double mu, double s,
                       BandMasses& P_storage) {
   const double r = 2.0 / s;
   Breakpoints t_storage;
-  band_breakpoints(settings, mu, r, t_storage);
+  band_breakpoints(basis, mu, r, t_storage);
   const auto t = textio::one_based(t_storage);
   const auto P = textio::one_based(P_storage);
   const double f = r_scale > 0.0 ? std::pow(r / r_scale, a) : std::pow(r, a);
@@ -52,8 +52,9 @@ BandProbabilities band_posterior_many(const BandSettings& settings, std::span<co
   std::vector<double> mu, s;
   grid_sums(settings, y, mu, s);
   const double r_scale = factor_scale(s, a);
+  const BreakpointBasis basis = breakpoint_basis(settings);
   return sum_over_grid(settings.band_prior,
-                       [&](int j, BandMasses& P) { band_masses_many(settings, a, r_scale, mu[j], s[j], P); });
+                       [&](int j, BandMasses& P) { band_masses_many(basis, a, r_scale, mu[j], s[j], P); });
 }
 
 }  // namespace vantor

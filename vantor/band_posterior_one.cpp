@@ -14,10 +14,10 @@ constexpr double relative_tolerance = 9.999999747378752e-06;  // 1e-5 in single 
 
 double e1_integrand(const double& t) { return std::exp(-(t * 1.0)) * (1.0 / t); }
 
-void band_masses_one(const BandSettings& settings, double mu, double s, BandMasses& P_storage) {
+void band_masses_one(const BreakpointBasis& basis, double mu, double s, BandMasses& P_storage) {
   const double r = 2.0 / s;
   Breakpoints t_storage;
-  band_breakpoints(settings, mu, r, t_storage);
+  band_breakpoints(basis, mu, r, t_storage);
   const auto t = textio::one_based(t_storage);
   const auto P = textio::one_based(P_storage);
   for (int i = 1; i <= bands; ++i) {
@@ -34,7 +34,8 @@ void band_masses_one(const BandSettings& settings, double mu, double s, BandMass
 BandProbabilities band_posterior_one(const BandSettings& settings, std::span<const double> y) {
   std::vector<double> mu, s;
   grid_sums(settings, y, mu, s);
-  return sum_over_grid(settings.band_prior, [&](int j, BandMasses& P) { band_masses_one(settings, mu[j], s[j], P); });
+  const BreakpointBasis basis = breakpoint_basis(settings);
+  return sum_over_grid(settings.band_prior, [&](int j, BandMasses& P) { band_masses_one(basis, mu[j], s[j], P); });
 }
 
 }  // namespace vantor

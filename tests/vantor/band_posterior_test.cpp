@@ -82,7 +82,7 @@ TEST(BandGrid, BreakpointsAreClampedIntoTheSigmaRange) {
   BandSettings s = settings_for(10.0, 1.0, 1.0, 1.3, 2.0);
   vantor::Breakpoints storage;
   const double r = 0.5;
-  vantor::band_breakpoints(s, 0.0, r, storage);
+  vantor::band_breakpoints(vantor::breakpoint_basis(s), 0.0, r, storage);
   const auto t = textio::one_based(storage);
   EXPECT_EQ(t(1), t(2));
   EXPECT_EQ(t(2), t(3));
@@ -101,7 +101,7 @@ TEST(BandGrid, DescendingSigmaBoundsFollowTheThreeStagesLiterally) {
   s.sigma_bounds[0] = std::log(0.3) / vantor::z95;
   s.sigma_bounds[1] = std::log(0.02) / vantor::z95;
   vantor::Breakpoints t;
-  vantor::band_breakpoints(s, 0.0, 1.0, t);
+  vantor::band_breakpoints(vantor::breakpoint_basis(s), 0.0, 1.0, t);
   for (double v : t) EXPECT_EQ(v, t[0]);
 }
 
@@ -113,7 +113,7 @@ TEST(BandPosterior, EqualMuBoundsGiveTheResultOfOneGridPoint) {
   vantor::grid_sums(s, y, mu, sums);
   vantor::Breakpoints t;
   double mass[5] = {}, total = 0.0;
-  vantor::band_breakpoints(s, mu[0], 2.0 / sums[0], t);
+  vantor::band_breakpoints(vantor::breakpoint_basis(s), mu[0], 2.0 / sums[0], t);
   for (int i = 0; i < 5; ++i) {  // the interval [t(i+1), t(i+2)] is band 5 - i
     double lo = 0.0, hi = 0.0, ccum = 0.0;
     distributions::cdf_gamma(t[i], 1.0, lo, ccum);
