@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string>
 
+#include "bandreport/decimal_text.h"
 #include "bandreport/report_html.h"
 #include "bandreport/text_escape.h"
 
@@ -22,11 +23,8 @@ constexpr int band_height = 2 * bar_height + bar_gap + band_gap;
 constexpr int axis_height = 26;
 constexpr int chart_height = legend_height + band_count * band_height + axis_height;
 
-std::string num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);  // digits and a point only; no locale is ever set
-  return text;
-}
+// A coordinate: one decimal is finer than the screen shows.
+std::string num(double value) { return fixed_decimals(value, 1); }
 
 // One bar with its value written after its end.
 std::string bar(const std::string& text, double y, const char* series) {

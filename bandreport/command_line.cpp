@@ -15,7 +15,7 @@ std::string parse_command_line(const std::vector<std::string>& args, Options& op
     }
     if (arg == "--") {
       options_ended = true;
-    } else if (arg == "--help") {
+    } else if (arg == "-h" || arg == "--help") {
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
@@ -57,7 +57,7 @@ std::string usage_text() {
          "  --jobs N        folders whose programs run at once (default: the number of cores)\n"
          "  --summary FILE  where the summary table goes (default: summary.csv; - for\n"
          "                  standard output)\n"
-         "  --help          show this text and end\n"
+         "  -h, --help      show this text and end\n"
          "  --version       show the version and end\n"
          "\n"
          "Exit status: 0 every folder ok, 1 at least one folder failed (the others are\n"

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string.h>
 #include <sys/stat.h>
-#include <system_error>
 
 #include "bandreport/child_process.h"
 #include "bandreport/report_html.h"
@@ -17,7 +16,7 @@ namespace bandreport {
 
 namespace {
 
-std::string reason(int error) { return std::generic_category().message(error); }
+std::string reason(int error) { return textio::system_message(error); }
 
 // The first line of `text` that is not blank, trimmed; empty when there is none.
 std::string first_line(std::string_view text) {

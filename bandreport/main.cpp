@@ -3,10 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -16,7 +14,9 @@
 #include "bandreport/command_line.h"
 #include "bandreport/progress.h"
 #include "bandreport/summary_table.h"
+#include "textio/diagnostics.h"
 #include "textio/output_file.h"
+#include "textio/program_frame.h"
 
 namespace {
 
@@ -65,13 +65,14 @@ int run(const std::vector<std::string>& args) {
   bandreport::Options options;
   const std::string error = bandreport::parse_command_line(args, options);
   if (!error.empty()) return usage_error(error);
+  // Text asked for must reach standard output: a failed write is reported, as by cardel and vantor.
   if (options.help) {
     std::fputs(bandreport::usage_text().c_str(), stdout);
-    return exit_all_ok;
+    return textio::finish_output(exit_all_ok);
   }
   if (options.version) {
     std::puts(version_text.c_str());
-    return exit_all_ok;
+    return textio::finish_output(exit_all_ok);
   }
 
   bandreport::BatchSetup setup;
@@ -91,7 +92,7 @@ int run(const std::vector<std::string>& args) {
   const bool to_stdout = options.summary == "-";
   textio::OutputFile summary;
   if (!to_stdout && !textio::open_output(summary, options.summary, 0))
-    return batch_failure("cannot write " + options.summary + ": " + std::generic_category().message(summary.error));
+    return batch_failure("cannot write " + options.summary + ": " + textio::system_message(summary.error));
 
   const std::vector<bandreport::FolderResults> results = bandreport::run_batch(options.folders, setup);
 
@@ -106,11 +107,11 @@ int run(const std::vector<std::string>& args) {
     std::string table;
     for (const std::string& row : rows) table += row + "\r\n";
     if (std::fwrite(table.data(), 1, table.size(), stdout) != table.size() || std::fflush(stdout) != 0)
-      return batch_failure(std::string("cannot write the summary to standard output: ") + std::strerror(errno));
+      return batch_failure("cannot write the summary to standard output: " + textio::system_message(errno));
   } else {
     for (const std::string& row : rows) textio::write_record(summary, row);
     if (!textio::commit_output(summary)) {
-      return batch_failure("cannot write " + options.summary + ": " + std::generic_category().message(summary.error));
+      return batch_failure("cannot write " + options.summary + ": " + textio::system_message(summary.error));
     }
   }
   return failed == 0 ? exit_all_ok : exit_some_failed;
@@ -118,4 +119,7 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return run(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+  textio::set_program_name("bandreport");
+  return run(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -2,18 +2,18 @@
 #include "bandreport/progress.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "bandreport/decimal_text.h"
 
 namespace bandreport {
 
 std::string progress_line(std::size_t done, std::size_t total, std::size_t failed, double elapsed_seconds) {
-  char line[160];
-  int length = std::snprintf(line, sizeof line, "%zu/%zu folders, %zu failed, %.1f s elapsed", done, total, failed,
-                             elapsed_seconds);
+  std::string line = std::to_string(done) + "/" + std::to_string(total) + " folders, " + std::to_string(failed) +
+                     " failed, " + fixed_decimals(elapsed_seconds, 1) + " s elapsed";
   if (done > 0 && done < total) {
     // The remaining folders are assumed to take as long as the finished ones did on average.
     const double left = elapsed_seconds / static_cast<double>(done) * static_cast<double>(total - done);
-    std::snprintf(line + length, sizeof line - length, ", about %.0f s left", std::ceil(left));
+    line += ", about " + fixed_decimals(std::ceil(left), 0) + " s left";
   }
   return line;
 }

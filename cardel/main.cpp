@@ -72,6 +72,10 @@ int run(const textio::RunOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const textio::ProgramInfo info{"cardel", description, "not enough memory for the table of y.txt", true};
+  const textio::ProgramInfo info{.name = "cardel",
+                                 .description = description,
+                                 .memory_message = "not enough memory for the table of y.txt",
+                                 .takes_seed = true,
+                                 .integrates = false};  // cardel computes without integrating: never status 3
   return textio::run_program(info, argc, argv, run);
 }

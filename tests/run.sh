@@ -9,7 +9,8 @@ case "$mode" in
   sanitize) build="$root/build-sanitize"; flags=(-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON) ;;
   *) echo "usage: $0 [release|sanitize]" >&2; exit 2 ;;
 esac
-cmake -S "$root" -B "$build" "${flags[@]}" -DBUILD_TESTS=ON >/dev/null
+# Warnings fail the build here, so that CI never lets one through.
+cmake -S "$root" -B "$build" "${flags[@]}" -DBUILD_TESTS=ON -DWARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"

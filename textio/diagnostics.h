@@ -1,6 +1,7 @@
 // Console diagnostics shared by both programs: one line on standard error, prefixed with the program name.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace textio {
@@ -15,5 +16,9 @@ void set_program_name(std::string_view name);
 
 // Writes "<program>: <message>" and a line end to standard error.
 void report(std::string_view message);
+
+// The system's text for the error number `error_number` ("No such file or
+// directory"). Safe to call from several threads at once.
+std::string system_message(int error_number);
 
 }  // namespace textio

@@ -254,14 +254,14 @@ bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::
   while (fd < 0 && errno == EINTR);  // a signal during the open is not a failure of the file
   if (fd < 0) {
     const int reason = errno;
-    message = "cannot open input file " + where + std::strerror(reason);
+    message = "cannot open input file " + where + system_message(reason);
     if (reason == ENOENT && !missing_hint.empty()) message += " (" + std::string(missing_hint) + ")";
     return false;
   }
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
-    message = "cannot open input file " + where + std::strerror(EISDIR);
+    message = "cannot open input file " + where + system_message(EISDIR);
     return false;
   }
   char buffer[1 << 16];
@@ -269,7 +269,8 @@ bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::
     ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      message = "cannot read input file " + where + std::strerror(errno);
+      const int reason = errno;
+      message = "cannot read input file " + where + system_message(reason);
       ::close(fd);
       return false;
     }

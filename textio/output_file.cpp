@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "textio/diagnostics.h"
+
 namespace textio {
 
 namespace {
@@ -207,7 +209,7 @@ bool commit_output(OutputFile& file) {
 std::string describe_output_error(const OutputFile& file) {
   char unit[32];
   std::snprintf(unit, sizeof unit, ", unit %d: ", file.unit);
-  return "cannot write file " + file.path + unit + std::strerror(file.error);
+  return "cannot write file " + file.path + unit + system_message(file.error);
 }
 
 }  // namespace textio

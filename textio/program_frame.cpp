@@ -5,7 +5,6 @@
 #include <charconv>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 #include <unistd.h>
@@ -43,7 +42,7 @@ void print_help(const ProgramInfo& info) {
   text += "\nExit status:\n";
   text += "  0  normal run\n";
   text += "  2  input or output failure, rejected input, or a bad command line\n";
-  text += "  3  the numerical integration stopped the run\n";
+  if (info.integrates) text += "  3  the numerical integration stopped the run\n";
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
@@ -52,15 +51,6 @@ bool parse_seed(std::string_view text, std::uint64_t& seed) {
   if (text.empty() || text.front() < '0' || text.front() > '9') return false;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
   return ec == std::errc() && ptr == text.data() + text.size();
-}
-
-// Standard output must reach its destination (it may be a full device).
-int finish_output(int status) {
-  errno = 0;
-  const bool flushed = std::fflush(stdout) == 0;
-  if (flushed && !std::ferror(stdout)) return status;
-  report(std::string("cannot write to standard output: ") + std::strerror(!flushed && errno ? errno : EIO));
-  return status == exit_ok ? exit_io_failure : status;
 }
 
 int run_guarded(std::string_view memory_message, int (*run)(const RunOptions&), const RunOptions& options) {
@@ -74,6 +64,15 @@ int run_guarded(std::string_view memory_message, int (*run)(const RunOptions&), 
 }
 
 }  // namespace
+
+// Standard output must reach its destination (it may be a full device).
+int finish_output(int status) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  if (flushed && !std::ferror(stdout)) return status;
+  report("cannot write to standard output: " + system_message(!flushed && errno ? errno : EIO));
+  return status == exit_ok ? exit_io_failure : status;
+}
 
 int run_program(const ProgramInfo& info, int argc, char** argv, int (*run)(const RunOptions& options)) {
   set_program_name(info.name);
@@ -113,8 +112,10 @@ int run_program(const ProgramInfo& info, int argc, char** argv, int (*run)(const
     }
   }
   // Entering DIR makes every file name, and every diagnostic, what it is in a run started there.
-  if (dir && ::chdir(dir) != 0)
-    return usage_error(info, "cannot use folder '" + std::string(dir) + "': " + std::strerror(errno));
+  if (dir && ::chdir(dir) != 0) {
+    const int reason = errno;
+    return usage_error(info, "cannot use folder '" + std::string(dir) + "': " + system_message(reason));
+  }
   return run_guarded(info.memory_message, run, options);
 }
 

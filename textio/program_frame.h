@@ -11,6 +11,7 @@ struct ProgramInfo {
   std::string_view description;     // --help: what the program reads and writes, lines ending in '\n'
   std::string_view memory_message;  // diagnostic when memory runs out
   bool takes_seed = false;          // accepts --seed N
+  bool integrates = true;           // may be stopped by the numerical integration (exit status 3, listed by --help)
 };
 
 struct RunOptions {
@@ -25,5 +26,10 @@ struct RunOptions {
 // `memory_message`. A bad command line gets one usage line on standard error
 // and exit status 2 before anything is read or written.
 int run_program(const ProgramInfo& info, int argc, char** argv, int (*run)(const RunOptions& options));
+
+// Flushes standard output and checks that all of it was written (it may go to a
+// full device). On a failure reports "cannot write to standard output: <reason>"
+// and returns 2 in place of a status of 0; otherwise returns `status`.
+int finish_output(int status);
 
 }  // namespace textio

@@ -1,43 +1,15 @@
 // Helpers of the bandreport tests: folders of input files, a batch run with arguments, the summary table read back.
 #include "tests/bandreport/batch_runner.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
 
-#include "tests/support/program_runner.h"
+#include "tests/support/text_lines.h"
 
 namespace bandreport_test {
 
-namespace {
-
-std::string shell_quote(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string trim(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \r\n");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \r\n") - first + 1);
-}
-
-}  // namespace
-
-BatchResult run_bandreport(const std::string& dir, const std::vector<std::string>& args, const std::string& program) {
-  std::string command = "cd " + shell_quote(dir) + " && SOURCE_DATE_EPOCH=1700000000 " + shell_quote(program);
-  for (const std::string& arg : args) command += " " + shell_quote(arg);
-  const std::string out = dir + "/.batch-stdout", err = dir + "/.batch-stderr";
-  command += " </dev/null >" + shell_quote(out) + " 2>" + shell_quote(err);
-  const int status = std::system(command.c_str());
-  BatchResult result;
-  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
-  result.out = test_support::read_file(out);
-  result.err = test_support::read_file(err);
-  std::filesystem::remove(out);
-  std::filesystem::remove(err);
-  return result;
+test_support::RunResult run_bandreport(const std::string& dir, const std::vector<std::string>& args,
+                                       const std::string& program) {
+  return test_support::run_program(program, dir, args, "SOURCE_DATE_EPOCH=1700000000");
 }
 
 void make_folder(const std::string& dir, const std::string& table, const std::string& settings) {
@@ -76,14 +48,15 @@ std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
 }
 
 std::vector<std::string> trimmed_lines(const std::string& path) {
-  std::vector<std::string> lines;
-  const std::string text = test_support::read_file(path);
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = std::min(text.find('\n', start), text.size());
-    lines.push_back(trim(text.substr(start, end - start)));
-    start = end + 1;
-  }
+  std::vector<std::string> lines = test_support::split_lines(test_support::read_file(path));
+  for (std::string& line : lines) line = test_support::trim(line);
   return lines;
+}
+
+std::vector<std::string> band_fields(const std::string& line) {
+  std::vector<std::string> fields = parse_csv(line + "\r\n").at(0);
+  for (std::string& field : fields) field = test_support::trim(field);
+  return fields;
 }
 
 }  // namespace bandreport_test

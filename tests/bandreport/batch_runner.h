@@ -4,18 +4,14 @@
 #include <string>
 #include <vector>
 
-namespace bandreport_test {
+#include "tests/support/program_runner.h"
 
-struct BatchResult {
-  int exit_status = -1;
-  std::string out;
-  std::string err;
-};
+namespace bandreport_test {
 
 // Runs `program` (the built bandreport by default) with `args`, each passed as one
 // argument, in `dir`, with the report date fixed.
-BatchResult run_bandreport(const std::string& dir, const std::vector<std::string>& args,
-                           const std::string& program = BANDREPORT_BIN);
+test_support::RunResult run_bandreport(const std::string& dir, const std::vector<std::string>& args,
+                                       const std::string& program = BANDREPORT_BIN);
 
 // Creates `dir` and writes y.txt and in_bayes.txt into it; an empty text leaves that file out.
 void make_folder(const std::string& dir, const std::string& table, const std::string& settings);
@@ -25,5 +21,8 @@ std::vector<std::vector<std::string>> parse_csv(const std::string& text);
 
 // The lines of a result file, trimmed of blanks and line ends.
 std::vector<std::string> trimmed_lines(const std::string& path);
+
+// The three fields of an out_bayes.txt line (weight, flat, weighted), trimmed.
+std::vector<std::string> band_fields(const std::string& line);
 
 }  // namespace bandreport_test

@@ -61,9 +61,9 @@ void expect_row_matches_files(const std::vector<std::string>& row, const std::st
     expected[7] = pvalue[1];
     double best = -1.0;
     for (int k = 0; k < 5; ++k) {
-      const auto fields = parse_csv(bayes[k] + "\r\n").at(0);
-      for (auto& f : {1, 2}) expected[3 + 5 * f + k] = fields.at(f).substr(fields[f].find_first_not_of(' '));
-      const double weighted = std::stod(fields[2]);
+      const auto fields = bandreport_test::band_fields(bayes[k]);
+      for (auto& f : {1, 2}) expected[3 + 5 * f + k] = fields.at(f);
+      const double weighted = std::stod(fields.at(2));
       if (weighted > best && weighted >= 0.0) {
         best = weighted;
         expected[18] = std::to_string(k + 1);
@@ -159,9 +159,23 @@ TEST(Bandreport, UsageErrorsRunNothing) {
     EXPECT_FALSE(file_exists(work.path + "/summary.csv"));
     EXPECT_FALSE(file_exists(work.path + "/f/out_seg.txt"));
   }
-  const auto version = run_bandreport(work.path, {"--version"});
-  EXPECT_EQ(version.exit_status, 0);
-  EXPECT_EQ(version.out, "bandreport 1.0.0\n");
+  // Help and version run nothing either; they must reach standard output, and a failure to write them there is
+  // reported, not passed over.
+  const std::string help_start = "Usage: bandreport [--jobs N] [--summary FILE] DIR...\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> shown = {
+      {{"--version"}, "bandreport 1.0.0\n"}, {{"--help"}, help_start}, {{"-h", "f"}, help_start}};
+  for (const auto& [args, out_start] : shown) {
+    const auto result = run_bandreport(work.path, args);
+    EXPECT_EQ(result.exit_status, 0) << args[0];
+    EXPECT_EQ(result.out.substr(0, out_start.size()), out_start) << args[0];
+    EXPECT_EQ(result.err, "") << args[0];
+    const auto full = test_support::run_with_full_output(BANDREPORT_BIN, work.path, args);
+    EXPECT_EQ(full.exit_status, 2) << args[0];
+    EXPECT_EQ(full.err, "bandreport: cannot write to standard output: No space left on device\n") << args[0];
+  }
+  EXPECT_EQ(run_bandreport(work.path, {"-h"}).out, run_bandreport(work.path, {"--help"}).out);
+  EXPECT_FALSE(file_exists(work.path + "/summary.csv"));
+  EXPECT_FALSE(file_exists(work.path + "/f/out_seg.txt"));
 }
 
 // Stand-ins for the two programs, placed beside a copy of bandreport: they copy prepared
@@ -229,15 +243,6 @@ TEST(Bandreport, CrashesStopsAndWarningsOfTheProgramsReachTheSummary) {
   EXPECT_EQ(report["warnings"].size(), 3u);
 }
 
-// Every file under `root`, by relative path, with its bytes.
-std::map<std::string, std::string> tree_contents(const std::string& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-    if (entry.is_regular_file())
-      files[std::filesystem::relative(entry.path(), root).string()] = read_file(entry.path().string());
-  return files;
-}
-
 TEST(Bandreport, ResultsDoNotDependOnHowManyFoldersRunAtOnce) {
   ScratchDir one, four;
   std::vector<std::string> names;
@@ -265,9 +270,9 @@ TEST(Bandreport, ResultsDoNotDependOnHowManyFoldersRunAtOnce) {
   EXPECT_EQ(parallel.exit_status, 1);
   EXPECT_EQ(sequential.err, "16 folders, 14 ok, 2 failed\n");
   EXPECT_EQ(parallel.err, sequential.err);
-  const auto expected = tree_contents(one.path);
+  const auto expected = test_support::file_tree(one.path);
   EXPECT_EQ(expected.size(), 1 + 16 * 8 - 4 - 2);  // summary; f7 stops in cardel (4 files), f11 in vantor (6)
-  EXPECT_EQ(tree_contents(four.path), expected);
+  EXPECT_EQ(test_support::file_tree(four.path), expected);
 }
 
 }  // namespace

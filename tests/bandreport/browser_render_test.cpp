@@ -7,24 +7,18 @@
 
 #include "tests/bandreport/batch_runner.h"
 #include "tests/support/program_runner.h"
+#include "tests/support/text_lines.h"
 
 namespace {
 
 using test_support::read_file;
 using test_support::ScratchDir;
+using test_support::shell_quoted;
 
 // The first browser found on PATH, or empty.
 std::string find_browser() {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "";
-  for (const char* name : {"chromium", "chromium-browser"}) {
-    for (std::size_t start = 0; start <= dirs.size();) {
-      const std::size_t end = std::min(dirs.find(':', start), dirs.size());
-      const std::string candidate = dirs.substr(start, end - start) + "/" + name;
-      if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
-      start = end + 1;
-    }
-  }
+  for (const char* name : {"chromium", "chromium-browser"})
+    if (const std::string path = test_support::find_on_path(name); !path.empty()) return path;
   return "";
 }
 
@@ -48,12 +42,13 @@ TEST(BandreportBrowser, RenderedPageHoldsTheTenBarsAndTheProbabilities) {
 
   const std::string profile = work.path + "/profile";
   const std::string dom = work.path + "/dom.html";
-  const std::string command = "timeout 120 '" + browser +
-                              "' --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+  const std::string command = "timeout 120 " + shell_quoted(browser) +
+                              " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
                               "--disable-background-networking --disable-component-update --disable-sync "
-                              "--user-data-dir='" +
-                              profile + "' --dump-dom 'file://" + work.path + "/three/report.html' >'" + dom +
-                              "' 2>/dev/null";
+                              "--user-data-dir=" +
+                              shell_quoted(profile) + " --dump-dom " +
+                              shell_quoted("file://" + work.path + "/three/report.html") + " >" + shell_quoted(dom) +
+                              " 2>/dev/null";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
   const std::string page = read_file(dom);
@@ -65,11 +60,8 @@ TEST(BandreportBrowser, RenderedPageHoldsTheTenBarsAndTheProbabilities) {
   EXPECT_NE(chart.find("<title"), std::string::npos);
   // Each probability of out_bayes.txt appears as the value of its bar.
   for (const std::string& line : bandreport_test::trimmed_lines(work.path + "/three/out_bayes.txt")) {
-    const auto fields = bandreport_test::parse_csv(line + "\r\n").at(0);
-    for (int f : {1, 2}) {
-      const std::string value = fields.at(f).substr(fields[f].find_first_not_of(' '));
-      EXPECT_NE(chart.find(">" + value + "</text>"), std::string::npos) << value;
-    }
+    const auto fields = bandreport_test::band_fields(line);
+    for (int f : {1, 2}) EXPECT_NE(chart.find(">" + fields.at(f) + "</text>"), std::string::npos) << fields.at(f);
   }
   EXPECT_NE(page.find("The most probable band is band"), std::string::npos);
 }

@@ -19,13 +19,16 @@
 #include <vector>
 
 #include "tests/support/program_runner.h"
+#include "tests/support/text_lines.h"
 
 extern char** environ;
 
 namespace {
 
+using test_support::file_tree;
 using test_support::read_file;
 using test_support::ScratchDir;
+using test_support::split_lines;
 using test_support::write_file;
 namespace fs = std::filesystem;
 
@@ -201,27 +204,11 @@ Files prepare(const std::string& dir, const SweepCase& c, bool seeded) {
   return files;
 }
 
-// Every file under `dir`, by its path relative to `dir`.
-Files folder_contents(const std::string& dir) {
-  Files files;
-  for (const auto& entry : fs::recursive_directory_iterator(dir))
-    if (entry.is_regular_file())
-      files[entry.path().lexically_relative(dir).string()] = read_file(entry.path().string());
-  return files;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 // A file of the batch's own that differs from the fault-free one, as after a
 // folder failed: complete when all its lines end in CR LF and it has the same
 // first and last line as that one (a table: the same header and as many rows).
 bool complete(const std::string& bytes, const std::string& expected) {
-  const std::vector<std::string> got = lines_of(bytes), want = lines_of(expected);
+  const std::vector<std::string> got = split_lines(bytes), want = split_lines(expected);
   if (got.empty() || want.empty() || bytes.size() < 2 || bytes.substr(bytes.size() - 2) != "\r\n") return false;
   for (const std::string& line : got)
     if (line.empty() || line.back() != '\r') return false;
@@ -252,9 +239,9 @@ std::vector<std::string> own_results(const SweepCase& c) {
 // with every failed folder's row naming a file, or exit 2 with one diagnostic
 // (besides the closing count line) naming the summary or a program.
 std::string judge_batch_failure(const SweepCase& c, const Files& after, const Outcome& o, const Outcome& clean) {
-  const std::vector<std::string> clean_lines = lines_of(clean.err);
+  const std::vector<std::string> clean_lines = split_lines(clean.err);
   std::vector<std::string> diagnostics;
-  for (const std::string& line : lines_of(o.err))
+  for (const std::string& line : split_lines(o.err))
     if (std::find(clean_lines.begin(), clean_lines.end(), line) == clean_lines.end() && !line.ends_with(" failed"))
       diagnostics.push_back(line);
   if (o.exit_status == 2) {
@@ -268,7 +255,7 @@ std::string judge_batch_failure(const SweepCase& c, const Files& after, const Ou
   if (o.exit_status != 1) return "exit status " + std::to_string(o.exit_status);
   if (!diagnostics.empty()) return "exit 1 with a diagnostic: " + o.err;
   int failed_rows = 0;
-  for (const std::string& row : lines_of(after.count("summary.csv") ? after.at("summary.csv") : "")) {
+  for (const std::string& row : split_lines(after.count("summary.csv") ? after.at("summary.csv") : "")) {
     if (row.find(",failed,") == std::string::npos) continue;
     ++failed_rows;
     if (!names_a_file(c, row.substr(row.find(",failed,")))) return "a failed folder names no file: " + row;
@@ -338,7 +325,7 @@ TEST_P(FaultSweep, EveryFailedCallIsReportedAndLosesNothing) {
     const Files before = prepare(dir.path, c, seeded);
     const Outcome clean = run_in(c.program, c.args, dir.path, side.path, {});
     ASSERT_EQ(clean.exit_status, 0) << clean.err;
-    const Files expected = folder_contents(dir.path);
+    const Files expected = file_tree(dir.path);
     for (const auto& [name, bytes] : expected) ASSERT_FALSE(is_temporary(name)) << name << " left by a clean run";
     // Each result file is forced to the device, and so is its folder entry;
     // a batch's programs run without faults, and uncounted.
@@ -354,7 +341,7 @@ TEST_P(FaultSweep, EveryFailedCallIsReportedAndLosesNothing) {
           const Files start = prepare(dir.path, c, seeded);
           const Outcome o = run_in(c.program, c.args, dir.path, side.path,
                                    {"FAULT_KIND=" + kind, "FAULT_AT=" + std::to_string(k), "FAULT_ERRNO=" + mode});
-          const std::string wrong = judge(c, start, expected, folder_contents(dir.path), o, clean, kind, mode);
+          const std::string wrong = judge(c, start, expected, file_tree(dir.path), o, clean, kind, mode);
           ++tally[kind]["exit " + std::to_string(o.exit_status)];
           if (!wrong.empty() && ++failures <= 20)
             ADD_FAILURE() << c.label << (seeded ? " (old files)" : " (no old files)") << ": " << kind << " #" << k
@@ -385,7 +372,7 @@ TEST(ResultFiles, AReadOnlyResultFileIsRefusedAndKept) {
   write_file(dir.path + "/out_seg.txt", "old summary\r\n");
   write_file(dir.path + "/logy.txt", "old logs\r\n");
   fs::permissions(dir.path + "/out_seg.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  const Files before = folder_contents(dir.path);
+  const Files before = file_tree(dir.path);
   // The build folder may be closed to other users (a private clone): run a copy they can reach.
   const std::string program = side.path + "/cardel";
   fs::copy_file(CARDEL_BIN, program);
@@ -395,7 +382,7 @@ TEST(ResultFiles, AReadOnlyResultFileIsRefusedAndKept) {
   if (o.exit_status == 125) GTEST_SKIP() << "cannot drop privileges to user " << nobody << " here";
   EXPECT_EQ(o.exit_status, 2);
   EXPECT_EQ(o.err, "cardel: cannot write file out_seg.txt, unit 20: Permission denied\n");
-  EXPECT_EQ(folder_contents(dir.path), before);  // nothing replaced, no temporary file left
+  EXPECT_EQ(file_tree(dir.path), before);  // nothing replaced, no temporary file left
   EXPECT_EQ(fs::status(dir.path + "/out_seg.txt").permissions() & fs::perms::all, fs::perms(0444));
 }
 

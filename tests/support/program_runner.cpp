@@ -7,6 +7,9 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/support/text_lines.h"
 
 namespace test_support {
 
@@ -24,11 +27,21 @@ ScratchDir::~ScratchDir() {
 
 namespace {
 
-// The argument in single quotes for the shell.
-std::string shell_quoted(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
+// Runs the program by the shell, standard output going to `out_target` (a path),
+// standard error to a capture file that is read back and removed.
+RunResult run_by_shell(const std::string& program, const std::string& dir, const std::vector<std::string>& args,
+                       const std::string& shell_prefix, const std::string& out_target) {
+  const std::string err = dir + "/.stderr";
+  std::string command = "cd " + shell_quoted(dir) + " && " + shell_prefix + " " + shell_quoted(program);
+  for (const std::string& arg : args) command += " " + shell_quoted(arg);
+  command += " </dev/null >" + shell_quoted(out_target) + " 2>" + shell_quoted(err);
+  const int status = std::system(command.c_str());
+  RunResult result;
+  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.exit_status = 128 + WTERMSIG(status);
+  result.err = read_file(err);
+  std::filesystem::remove(err);
+  return result;
 }
 
 }  // namespace
@@ -40,19 +53,28 @@ RunResult run_program(const std::string& program, const std::string& dir, const 
 RunResult run_program(const std::string& program, const std::string& dir, const std::vector<std::string>& args,
                       const std::string& shell_prefix) {
   const std::string out = dir + "/.stdout";
-  const std::string err = dir + "/.stderr";
-  std::string command = "cd " + shell_quoted(dir) + " && " + shell_prefix + " " + shell_quoted(program);
-  for (const std::string& arg : args) command += " " + shell_quoted(arg);
-  command += " </dev/null >" + shell_quoted(out) + " 2>" + shell_quoted(err);
-  const int status = std::system(command.c_str());
-  RunResult result;
-  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.exit_status = 128 + WTERMSIG(status);
+  RunResult result = run_by_shell(program, dir, args, shell_prefix, out);
   result.out = read_file(out);
-  result.err = read_file(err);
   std::filesystem::remove(out);
-  std::filesystem::remove(err);
   return result;
+}
+
+RunResult run_with_full_output(const std::string& program, const std::string& dir,
+                               const std::vector<std::string>& args) {
+  return run_by_shell(program, dir, args, "", "/dev/full");
+}
+
+std::string find_on_path(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string_view dirs = path ? path : "";
+  while (!dirs.empty()) {
+    const std::size_t colon = dirs.find(':');
+    const std::string dir(dirs.substr(0, colon));
+    dirs = colon == std::string_view::npos ? std::string_view() : dirs.substr(colon + 1);
+    const std::string candidate = dir + "/" + name;
+    if (!dir.empty() && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
 }
 
 std::size_t entry_count(const std::string& dir) {
@@ -84,6 +106,14 @@ std::string read_file(const std::string& path) {
 }
 
 bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::map<std::string, std::string> file_tree(const std::string& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+    if (entry.is_regular_file())
+      files[entry.path().lexically_relative(dir).string()] = read_file(entry.path().string());
+  return files;
+}
 
 std::string crlf_lines(std::initializer_list<std::string> lines) {
   std::string text;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,14 @@ RunResult run_program(const std::string& program, const std::string& dir, const 
 RunResult run_program(const std::string& program, const std::string& dir, const std::vector<std::string>& args,
                       const std::string& shell_prefix = "");
 
+// Runs `program` with `args` in `dir` as above, but with standard output going to
+// a full device (/dev/full), where every write fails for want of space.
+RunResult run_with_full_output(const std::string& program, const std::string& dir,
+                               const std::vector<std::string>& args);
+
+// The path of the first executable file `name` in a folder of PATH, or empty.
+std::string find_on_path(const std::string& name);
+
 // The number of entries in directory `dir` (files left behind show up here).
 std::size_t entry_count(const std::string& dir);
 
@@ -43,6 +52,9 @@ bool memory_cap_unavailable();
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
+
+// Every file under `dir`, in sub-folders too, by its path relative to `dir`, with its bytes.
+std::map<std::string, std::string> file_tree(const std::string& dir);
 
 // Joins lines with CR LF after each, as the programs write them.
 std::string crlf_lines(std::initializer_list<std::string> lines);
