@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "quadrature/internal/error_state_data.h"
-#include "quadrature/internal/stop_run.h"
+#include "quadrature/context.h"
 #include "textio/fixed_width_writer.h"
 #include "textio/free_form_reader.h"
 #include "vantor/band_posterior.h"
@@ -17,18 +16,7 @@
 #include "vantor/normality_test.h"
 #include "vantor/settings.h"
 
-namespace {
-
-struct IntegratorStopped {};
-
-}  // namespace
-
-// Replaces the library's stop, which would end the fuzzing process: the stop
-// unwinds to the target instead, which then restores the error state.
-void quadrature::stop_run() { throw IntegratorStopped{}; }
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const quadrature::ErrorState pristine = quadrature::the_error_state;
   const char* bytes = reinterpret_cast<const char*>(data);
   const char* split = static_cast<const char*>(std::memchr(bytes, '\0', size));
   textio::FreeFormReader logy, bayes;
@@ -63,14 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   vantor::BandProbabilities sums;
   vantor::BandMasses P;
+  quadrature::Context ctx;  // fresh for every input: no input sees what another left behind
   const double a = (static_cast<double>(values.size()) - 1) * 0.5;
   const double r_scale = vantor::factor_scale(s, a);
   for (std::size_t j = 0; j < mu.size(); ++j) {
     if (values.size() == 1) {
-      try {
-        vantor::band_masses_one(basis, mu[j], s[j], P);
-      } catch (const IntegratorStopped&) {
-        quadrature::the_error_state = pristine;
+      if (vantor::band_masses_one(ctx, basis, mu[j], s[j], P) == quadrature::Flow::stopped) {
+        FUZZ_CHECK(ctx.stopped && ctx.printed.ends_with('\n'));  // the stop's message ends the printed text
         return 0;
       }
     } else {

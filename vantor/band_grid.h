@@ -26,6 +26,7 @@ struct BandSettings {
 struct BandProbabilities {
   double likelihood[bands] = {};  // L(1..5): posterior under flat band priors
   double posterior[bands] = {};   // W(1..5): with each band's mass weighted by its prior
+  bool stopped = false;           // one value: the quadrature library stopped the run, L and W are not computed
 };
 
 using Breakpoints = std::array<double, bands + 1>;  // t(1..6), stored from [0]

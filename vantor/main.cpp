@@ -1,5 +1,8 @@
 // vantor: reads "logy.txt" and "in_bayes.txt", writes the normality test to
 // "out_pvalue.txt" and the band probabilities to "out_bayes.txt".
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,20 @@ namespace {
 int refuse(const std::string& diagnostic) {
   textio::report(diagnostic);
   return textio::exit_io_failure;
+}
+
+// Ends the run the quadrature library stopped: its message is already on standard output, one line on standard
+// error says so. Flushing is the last chance to learn that the message was lost (a full disk, a closed pipe), which
+// must not pass as a stop. Exits here, as the frame's own end-of-run check would report a lost output once more.
+[[noreturn]] void end_stopped_run() {
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    const int code = errno != 0 ? errno : EIO;
+    textio::report("cannot write to standard output: " + textio::system_message(code));
+    std::exit(textio::exit_io_failure);
+  }
+  textio::report("the quadrature library stopped the run; its message is on standard output");
+  std::exit(textio::exit_stopped);
 }
 
 constexpr std::string_view description =
@@ -50,6 +67,7 @@ int run(const textio::RunOptions&) {
   const bool one_value = values.size() == 1;
   const vantor::BandProbabilities result =
       one_value ? vantor::band_posterior_one(band, values) : vantor::band_posterior_many(band, values);
+  if (result.stopped) end_stopped_run();
   failure =
       vantor::write_bayes_file(band.band_prior, result, one_value ? vantor::bayes_one_value_unit : vantor::bayes_unit);
   return failure.empty() ? textio::exit_ok : refuse(failure);

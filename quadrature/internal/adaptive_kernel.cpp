@@ -51,7 +51,8 @@ enum class Finish {
 
 // Working values of one kernel run, shared by its steps.
 struct KernelRun {
-  // The call: integrand, interval, tolerances, limit and workspace.
+  // The call: context, integrand, interval, tolerances, limit and workspace.
+  Context& ctx;
   Integrand f;
   double a, b, errabs, errrel;
   int maxsub;
@@ -111,9 +112,10 @@ bool setup(KernelRun& k) {
   return !(k.errabs < 0.0 && k.errrel < 0.0);
 }
 
-// Applies the rule to the whole interval; true when the result needs subdividing.
-bool first_approximation(KernelRun& k) {
-  DQRULE(k.f, k.a, k.b, k.result, k.err, k.absint, k.asc0);
+// Applies the rule to the whole interval; SUBDIVIDE tells whether the result needs subdividing.
+Flow first_approximation(KernelRun& k, bool& subdivide) {
+  if (DQRULE(k.ctx, k.f, k.a, k.b, k.epsmch, k.uflow, k.result, k.err, k.absint, k.asc0) == Flow::stopped)
+    return Flow::stopped;
   k.tol = std::max(k.errabs, k.errrel * std::fabs(k.result));
   k.last = 1;
   k.areas(1) = k.result;
@@ -123,7 +125,8 @@ bool first_approximation(KernelRun& k) {
   if (k.maxsub == 1) k.state = KernelState::subinterval_limit;
   k.area = k.result;
   k.esum = k.err;
-  return !(k.state != KernelState::running || (meets(k.err, k.tol) && k.err != k.asc0) || k.err == 0.0);
+  subdivide = !(k.state != KernelState::running || (meets(k.err, k.tol) && k.err != k.asc0) || k.err == 0.0);
+  return Flow::go_on;
 }
 
 // Starts the table of totals with the first approximation and the bisection with its interval.
@@ -136,16 +139,16 @@ void start_subdivision(KernelRun& k) {
 }
 
 // Bisects subinterval kmax into kmax and last, updates the totals, the roundoff
-// counters and the state, and re-ranks the subintervals by error.
-Bisection bisect_largest(KernelRun& k) {
+// counters and the state, and re-ranks the subintervals by error; SPLIT receives the halves.
+Flow bisect_largest(KernelRun& k, Bisection& split) {
   const double a1 = k.lefts(k.kmax);
   const double b1 = 0.5 * (k.lefts(k.kmax) + k.rights(k.kmax));
   const double a2 = b1;
   const double b2 = k.rights(k.kmax);
   const double eprev = k.emax;
   double area1, error1, rabs1, asc1, area2, error2, rabs2, asc2;
-  DQRULE(k.f, a1, b1, area1, error1, rabs1, asc1);
-  DQRULE(k.f, a2, b2, area2, error2, rabs2, asc2);
+  if (DQRULE(k.ctx, k.f, a1, b1, k.epsmch, k.uflow, area1, error1, rabs1, asc1) == Flow::stopped) return Flow::stopped;
+  if (DQRULE(k.ctx, k.f, a2, b2, k.epsmch, k.uflow, area2, error2, rabs2, asc2) == Flow::stopped) return Flow::stopped;
   const double area12 = area1 + area2;
   const double err12 = error1 + error2;
   k.esum = k.esum + err12 - k.emax;
@@ -186,7 +189,8 @@ Bisection bisect_largest(KernelRun& k) {
     k.errs(k.last) = error2;
   }
   DQSORT(k.maxsub, k.last, k.kmax, k.emax, k.errs_storage, k.order_storage, k.nrank);
-  return {std::fabs(b1 - a1), eprev, err12};
+  split = {std::fabs(b1 - a1), eprev, err12};
+  return Flow::go_on;
 }
 
 // After the first bisection: what counts as a small interval, and the second total.
@@ -234,7 +238,7 @@ bool extrapolate(KernelRun& k) {
   assert(k.netab >= 3 && k.netab <= extrapolation_table_limit);
   etab(k.netab) = k.area;
   double xres, xerr;
-  DQEXTR(k.netab, k.etab_storage, xres, xerr, k.last3, k.nx);
+  DQEXTR(k.netab, k.etab_storage, xres, xerr, k.last3, k.nx, k.epsmch, k.oflow);
   ++k.nfail;
   if (k.nfail > 5 && k.err < 0.001 * k.esum) k.state = KernelState::extrapolation_stalls;
   if (xerr < k.err) {
@@ -298,11 +302,16 @@ void take_plain_total(KernelRun& k) {
 // tolerance; once only small intervals carry large errors, extrapolates the sequence
 // of totals with the epsilon algorithm. Roundoff counters and the finishing tests
 // turn failures into STATUS.
-void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int MAXSUB, double& RESULT, double& ESTERR,
-            int& NCALLS, int& STATUS, double* LEFTS, double* RIGHTS, double* AREAS, double* ERRS, int* ORDER,
-            int& NINTV) {
+Flow DQCORE(Context& ctx, Integrand F, double A, double B, double ERRABS, double ERRREL, int MAXSUB, double& RESULT,
+            double& ESTERR, int& NCALLS, int& STATUS, double* LEFTS, double* RIGHTS, double* AREAS, double* ERRS,
+            int* ORDER, int& NINTV) {
   assert(MAXSUB >= 1);
-  KernelRun k{.f = F,
+  double epsmch, uflow, oflow;
+  if (DMACH(ctx, 4, epsmch) == Flow::stopped || DMACH(ctx, 1, uflow) == Flow::stopped ||
+      DMACH(ctx, 2, oflow) == Flow::stopped)
+    return Flow::stopped;
+  KernelRun k{.ctx = ctx,
+              .f = F,
               .a = A,
               .b = B,
               .errabs = ERRABS,
@@ -315,22 +324,25 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
               .areas = {AREAS, MAXSUB},
               .errs = {ERRS, MAXSUB},
               .order = {ORDER, MAXSUB},
-              .epsmch = DMACH(4),
-              .uflow = DMACH(1),
-              .oflow = DMACH(2)};
+              .epsmch = epsmch,
+              .uflow = uflow,
+              .oflow = oflow};
   NCALLS = 0;
   RESULT = 0.0;
   if (!setup(k)) {
     STATUS = status_tolerances_refused;
     ESTERR = 0.0;
     NINTV = 0;
-    return;
+    return Flow::go_on;
   }
 
-  if (first_approximation(k)) {
+  bool subdivide = false;
+  if (first_approximation(k, subdivide) == Flow::stopped) return Flow::stopped;
+  if (subdivide) {
     start_subdivision(k);
     for (k.last = 2; k.last <= MAXSUB; ++k.last) {
-      const Bisection split = bisect_largest(k);
+      Bisection split;
+      if (bisect_largest(k, split) == Flow::stopped) return Flow::stopped;
       if (meets(k.esum, k.tol)) {
         k.finish = Finish::plain_total;
         break;
@@ -355,6 +367,7 @@ void DQCORE(Integrand F, double A, double B, double ERRABS, double ERRREL, int M
   NCALLS = 42 * k.last - 21;
   NINTV = k.last;
   ESTERR = k.err;
+  return Flow::go_on;
 }
 
 }  // namespace quadrature

@@ -5,25 +5,22 @@
 #include <cassert>
 #include <cmath>
 
-#include "quadrature/internal/machine_constants.h"
 #include "textio/one_based.h"
 
 namespace quadrature {
 
-void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int& NX) {
-  const double epsmch = DMACH(4);
-  const double oflow = DMACH(2);
+void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int& NX, double EPSMCH, double OFLOW) {
   const auto e = textio::OneBased<double>{ETAB, extrapolation_table_size};
   const auto last3 = textio::OneBased<double>{LAST3, 3};
 
   assert(N >= 1 && N <= extrapolation_table_limit);
   NX = NX + 1;
-  XERR = oflow;
+  XERR = OFLOW;
   XRES = e(N);
   if (N >= 3) {
     e(N + 2) = e(N);
     const int m = (N - 1) / 2;
-    e(N) = oflow;
+    e(N) = OFLOW;
     const int nprev = N;
     int k1 = N;
     bool converged = false;
@@ -36,10 +33,10 @@ void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int
       const double e2 = res;
       const double d2 = e2 - e1;
       const double err2 = std::fabs(d2);
-      const double tol2 = std::max(std::fabs(e2), std::fabs(e1)) * epsmch;
+      const double tol2 = std::max(std::fabs(e2), std::fabs(e1)) * EPSMCH;
       const double d3 = e1 - e0;
       const double err3 = std::fabs(d3);
-      const double tol3 = std::max(std::fabs(e1), std::fabs(e0)) * epsmch;
+      const double tol3 = std::max(std::fabs(e1), std::fabs(e0)) * EPSMCH;
       if (err2 <= tol2 && err3 <= tol3) {
         // The sequence has converged to machine accuracy.
         XRES = res;
@@ -51,7 +48,7 @@ void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int
       e(k1) = e1;
       const double d1 = e1 - e3;
       const double err1 = std::fabs(d1);
-      const double tol1 = std::max(std::fabs(e1), std::fabs(e3)) * epsmch;
+      const double tol1 = std::max(std::fabs(e1), std::fabs(e3)) * EPSMCH;
       if (err1 <= tol1 || err2 <= tol2 || err3 <= tol3) {
         N = 2 * i - 1;
         break;
@@ -83,7 +80,7 @@ void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int
       }
       if (NX < 4) {
         last3(NX) = XRES;
-        XERR = oflow;
+        XERR = OFLOW;
       } else {
         XERR = std::fabs(XRES - last3(3)) + std::fabs(XRES - last3(2)) + std::fabs(XRES - last3(1));
         last3(1) = last3(2);
@@ -92,7 +89,7 @@ void DQEXTR(int& N, double* ETAB, double& XRES, double& XERR, double* LAST3, int
       }
     }
   }
-  XERR = std::max(XERR, 5.0 * epsmch * std::fabs(XRES));
+  XERR = std::max(XERR, 5.0 * EPSMCH * std::fabs(XRES));
 }
 
 }  // namespace quadrature

@@ -1,9 +1,11 @@
-// Storage of the program-wide error state, shared by the stack, message and printing routines.
+// The error state of one context, shared by the stack, message and printing routines.
 #pragma once
 
 #include <string_view>
 
 namespace quadrature {
+
+struct Context;
 
 inline constexpr int max_level = 50;              // deepest stack level
 inline constexpr int name_length = 32;            // routine names are cut/padded to this
@@ -40,18 +42,32 @@ struct ErrorState {
   bool stop_mark[8];                       // pending-stop marks, used for types 6 and 7
 };
 
-// The single error state of the program, in its created form from the start of the run.
-extern ErrorState the_error_state;
-
-// Sets or clears the user flag of the current level: what E1USR("ON") and
-// E1USR("OFF") do, without the switch parsing (the rule does this 22 times per call).
-inline void mark_user_code(bool on) { the_error_state.user[the_error_state.level] = on; }
+// The state as it is first created: level 1 is the user (name USER, user code,
+// type 0, code 0); the other levels have never been set.
+constexpr ErrorState created_state() {
+  ErrorState s{};
+  s.level = 1;
+  for (int l = 0; l <= max_level + 1; ++l) {
+    for (int c = 0; c < name_length; ++c) s.names[l][c] = ' ';
+    s.name_lengths[l] = 0;
+    s.types[l] = -1;
+    s.codes[l] = -1;
+    s.user[l] = false;
+  }
+  const char user_name[] = "USER";
+  for (int c = 0; c < 4; ++c) s.names[1][c] = user_name[c];
+  s.name_lengths[1] = 4;
+  s.types[1] = 0;
+  s.codes[1] = 0;
+  s.user[1] = true;
+  return s;
+}
 
 // Forgets every stored placeholder value.
-void clear_value_store();
+void clear_value_store(Context& ctx);
 
 // The value stored for placeholder letter (upper case) and digit, or nullptr.
-const StoredValue* find_value(char letter, int index);
+const StoredValue* find_value(const Context& ctx, char letter, int index);
 
 // NAME without its trailing blanks.
 std::string_view trim_trailing_blanks(std::string_view NAME);

@@ -1,11 +1,11 @@
 // Value store for message placeholders: integer, double and text values with their capacity rule.
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "quadrature/internal/error_state.h"
+#include "quadrature/internal/decimal_text.h"
 #include "quadrature/internal/error_state_data.h"
 
 namespace quadrature {
@@ -18,8 +18,8 @@ int length_digits(std::size_t n) { return n < 10 ? 1 : (n < 100 ? 2 : 3); }
 // Stores TEXT under LETTER and |INDEX| when the index is 1..9 and the store has room:
 // the used charge (1 when empty) plus PASSED_LENGTH plus 8 must not exceed 300.
 // An entry is charged 4 (tag) + digits of its length + 1 (separator) + its length.
-void store_value(char letter, int INDEX, std::string_view text, std::size_t passed_length) {
-  ErrorState& s = the_error_state;
+void store_value(Context& ctx, char letter, int INDEX, std::string_view text, std::size_t passed_length) {
+  ErrorState& s = ctx.errors;
   const int index = INDEX < 0 ? -INDEX : INDEX;
   if (index < 1 || index > 9) return;
   const std::size_t used = s.value_count == 0 ? 1 : static_cast<std::size_t>(s.value_charge);
@@ -38,17 +38,16 @@ void store_value(char letter, int INDEX, std::string_view text, std::size_t pass
 }  // namespace
 
 // Integer in decimal, minus sign when negative, no blanks.
-void E1VALI(int INDEX, int IVALUE) {
-  char buf[16];
-  const int n = std::snprintf(buf, sizeof buf, "%d", IVALUE);
-  store_value('I', INDEX, std::string_view(buf, static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
+void E1VALI(Context& ctx, int INDEX, int IVALUE) {
+  const std::string text = decimal_text(IVALUE);
+  store_value(ctx, 'I', INDEX, text, text.size());
 }
 
 // Double with 15 decimals and exponent letter D: one non-zero digit before the point
 // (1.000000000000000D-10, -5.000000000000000D-01, 1.000000000000000D+300), at least two
 // exponent digits, zero as 0.000000000000000D+00 (with its sign), NaN as "NaN" and
 // infinities as "Infinity" / "-Infinity". Independent of the locale.
-void E1VALD(int INDEX, double DVALUE) {
+void E1VALD(Context& ctx, int INDEX, double DVALUE) {
   char buf[40];
   std::string_view text;
   if (std::isnan(DVALUE)) {
@@ -63,16 +62,16 @@ void E1VALD(int INDEX, double DVALUE) {
     }
     text = std::string_view(buf, static_cast<std::size_t>(end - buf));
   }
-  store_value('D', INDEX, text, text.size());
+  store_value(ctx, 'D', INDEX, text, text.size());
 }
 
 // STRING (first 255 characters) without trailing blanks, one blank when it is all
 // blank; a negative INDEX keeps the trailing blanks.
-void E1VALL(int INDEX, std::string_view STRING) {
+void E1VALL(Context& ctx, int INDEX, std::string_view STRING) {
   std::string_view text = STRING.substr(0, 255);
   if (INDEX > 0) text = trim_trailing_blanks(text);
   if (text.empty()) text = " ";
-  store_value('L', INDEX, text, STRING.size());
+  store_value(ctx, 'L', INDEX, text, STRING.size());
 }
 
 }  // namespace quadrature

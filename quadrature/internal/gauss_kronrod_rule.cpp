@@ -4,8 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "quadrature/internal/error_state_data.h"
-#include "quadrature/internal/machine_constants.h"
+#include "quadrature/internal/error_state.h"
 
 namespace quadrature {
 
@@ -61,17 +60,17 @@ constexpr double wg[6] = {
 // Kronrod-only pairs from the outermost inwards, left point first in each pair.
 // The current level counts as user code exactly while the integrand runs, so library
 // routines called from it report as if called by the user.
-void DQRULE(Integrand F, double A, double B, double& RES, double& ERR, double& RABS, double& RASC) {
-  const double epsmch = DMACH(4);
-  const double uflow = DMACH(1);
+Flow DQRULE(Context& ctx, Integrand F, double A, double B, double EPSMCH, double UFLOW, double& RES, double& ERR,
+            double& RABS, double& RASC) {
   const double c = (A + B) * 0.5;
   const double h = (B - A) * 0.5;
   double fl[11];  // value left of the centre at xk(j), index 1..10
   double fr[11];  // value right of the centre at xk(j)
 
-  mark_user_code(true);
+  mark_user_code(ctx, true);
   const double fc = F(c);
-  mark_user_code(false);
+  if (ctx.stopped) return Flow::stopped;
+  mark_user_code(ctx, false);
   double sg = 0.0;
   double sk = wk[11] * fc;
   double sabs = std::fabs(sk);
@@ -80,10 +79,12 @@ void DQRULE(Integrand F, double A, double B, double& RES, double& ERR, double& R
     const double d = h * xk[k];
     const double xl = c - d;
     const double xr = c + d;
-    mark_user_code(true);
+    mark_user_code(ctx, true);
     fl[k] = F(xl);
+    if (ctx.stopped) return Flow::stopped;
     fr[k] = F(xr);
-    mark_user_code(false);
+    if (ctx.stopped) return Flow::stopped;
+    mark_user_code(ctx, false);
     const double pair = fl[k] + fr[k];
     sg += wg[j] * pair;
     sk += wk[k] * pair;
@@ -94,10 +95,12 @@ void DQRULE(Integrand F, double A, double B, double& RES, double& ERR, double& R
     const double d = h * xk[k];
     const double xl = c - d;
     const double xr = c + d;
-    mark_user_code(true);
+    mark_user_code(ctx, true);
     fl[k] = F(xl);
+    if (ctx.stopped) return Flow::stopped;
     fr[k] = F(xr);
-    mark_user_code(false);
+    if (ctx.stopped) return Flow::stopped;
+    mark_user_code(ctx, false);
     sk += wk[k] * (fl[k] + fr[k]);
     sabs += wk[k] * (std::fabs(fl[k]) + std::fabs(fr[k]));
   }
@@ -111,7 +114,8 @@ void DQRULE(Integrand F, double A, double B, double& RES, double& ERR, double& R
   RASC = sasc * std::fabs(h);
   ERR = std::fabs((sk - sg) * h);
   if (RASC != 0.0 && ERR != 0.0) ERR = RASC * std::min(1.0, std::pow(200.0 * ERR / RASC, 1.5));
-  if (RABS > uflow / (50.0 * epsmch)) ERR = std::max(50.0 * epsmch * RABS, ERR);
+  if (RABS > UFLOW / (50.0 * EPSMCH)) ERR = std::max(50.0 * EPSMCH * RABS, ERR);
+  return Flow::go_on;
 }
 
 }  // namespace quadrature

@@ -24,14 +24,17 @@ constexpr double machine_constants[8] = {
 
 }  // namespace
 
-double DMACH(int N) {
+Flow DMACH(Context& ctx, int N, double& VALUE) {
   const auto constant = textio::one_based(machine_constants);
-  if (N >= 1 && N <= constant.size) return constant(N);
-  E1PSH("DMACH");
-  E1VALI(1, N);
-  E1MES(TERMINAL, 5, "The argument must be between 1 and 8 inclusive. N = %(I1)");
-  E1POP("DMACH");  // stops the run
-  return constant(6);
+  if (N >= 1 && N <= constant.size) {
+    VALUE = constant(N);
+    return Flow::go_on;
+  }
+  if (E1PSH(ctx, "DMACH") == Flow::stopped) return Flow::stopped;
+  E1VALI(ctx, 1, N);
+  if (E1MES(ctx, TERMINAL, 5, "The argument must be between 1 and 8 inclusive. N = %(I1)") == Flow::stopped)
+    return Flow::stopped;
+  return E1POP(ctx, "DMACH");  // stops the run
 }
 
 }  // namespace quadrature

@@ -1,8 +1,10 @@
-// Line layout of an error message block and its traceback, written to the console.
-#include <cstdio>
+// Line layout of an error message block and its traceback, printed to the context's text.
 #include <cstring>
+#include <string>
 #include <string_view>
 
+#include "quadrature/context.h"
+#include "quadrature/internal/decimal_text.h"
 #include "quadrature/internal/error_state_data.h"
 #include "quadrature/internal/message_printing.h"
 
@@ -17,7 +19,7 @@ constexpr int continuation_width = 64;
 constexpr std::string_view type_names[8] = {"UNKNOWN ", "NOTE    ", "ALERT   ", "WARNING ",
                                             "FATAL   ", "TERMINAL", "WARNING ", "FATAL   "};
 
-// Small line buffer written to the console in one piece.
+// Small line buffer printed in one piece.
 struct Line {
   char text[256];
   int length = 0;
@@ -28,23 +30,19 @@ struct Line {
     std::memcpy(text + length, piece.data(), n);
     length += static_cast<int>(n);
   }
-  void add_int(const char* format, int value) {
-    char buf[24];
-    const int n = std::snprintf(buf, sizeof buf, format, value);
-    add(std::string_view(buf, static_cast<std::size_t>(n)));
-  }
-  // Ends the line and writes it; the console is the only unit this library writes to.
-  void emit() {
+  // VALUE in decimal, right-justified in WIDTH characters.
+  void add_int(int value, int width = 0) { add(decimal_text(value, width)); }
+  // Ends the line and prints it; the console is the only unit this library prints to.
+  void emit(std::string& printed) {
     text[length++] = '\n';
-    std::fwrite(text, 1, static_cast<std::size_t>(length), stdout);
+    printed.append(text, static_cast<std::size_t>(length));
     length = 0;
   }
 };
 
 // Name as shown in messages: a lower-case first letter followed by an upper-case
 // letter is shown in upper case. Writes into OUT (32 characters) and returns it.
-std::string_view shown_name(int level, char* out) {
-  const ErrorState& s = the_error_state;
+std::string_view shown_name(const ErrorState& s, int level, char* out) {
   std::memcpy(out, s.names[level], name_length);
   if (out[0] >= 'a' && out[0] <= 'z' && out[1] >= 'A' && out[1] <= 'Z') out[0] = static_cast<char>(out[0] - 'a' + 'A');
   return std::string_view(out, name_length);
@@ -74,24 +72,24 @@ std::string_view part(std::string_view M, int from, int to) {
 }
 
 // Three heading lines and one row per level from L down to 1.
-void print_traceback(int L) {
-  const ErrorState& s = the_error_state;
+void print_traceback(Context& ctx, int L) {
+  const ErrorState& s = ctx.errors;
   Line line;
   line.add("     Here is a traceback of subprogram calls in reverse order:");
-  line.emit();
+  line.emit(ctx.printed);
   line.add("     Routine name                    Error type  Error code");
-  line.emit();
+  line.emit(ctx.printed);
   line.add("     ------------                    ----------  ----------");
-  line.emit();
+  line.emit(ctx.printed);
   for (int l = L; l >= 1; --l) {
     char name[name_length];
     line.add("     ");
-    line.add(shown_name(l, name));
-    line.add_int("%6d", s.types[l]);
+    line.add(shown_name(s, l, name));
+    line.add_int(s.types[l], 6);
     line.add("      ");
-    line.add_int("%6d", s.codes[l]);
+    line.add_int(s.codes[l], 6);
     if (l >= 2 && !s.user[l - 1]) line.add("    (Called internally)");
-    line.emit();
+    line.emit(ctx.printed);
   }
 }
 
@@ -101,8 +99,8 @@ void print_traceback(int L) {
 // 59 - header length) and continuation lines of at most 64 characters, breaking at
 // "%/" or at blanks; a traceback follows when the reporting routine was itself
 // called by a library routine (level above 2).
-void E1SHOW() {
-  ErrorState& s = the_error_state;
+void E1SHOW(Context& ctx) {
+  ErrorState& s = ctx.errors;
   const int n = s.message_length;
   if (n == 0) return;
   const int L = s.level;
@@ -111,9 +109,11 @@ void E1SHOW() {
   const std::string_view M(s.message, static_cast<std::size_t>(n));
 
   Line header;
-  header.add_int(" %d from ", C);
+  header.add(" ");
+  header.add_int(C);
+  header.add(" from ");
   char name_buf[name_length];
-  const std::string_view name = shown_name(L, name_buf);
+  const std::string_view name = shown_name(s, L, name_buf);
   header.add(name.substr(0, name.find(' ')));
   const bool lead_added = !(n >= 3 && M.substr(0, 3) == ".  ");
   if (lead_added) header.add(".  ");
@@ -135,13 +135,13 @@ void E1SHOW() {
   }
 
   Line line;
-  line.emit();  // the block opens with an empty line
+  line.emit(ctx.printed);  // the block opens with an empty line
   line.add(" *** ");
   line.add(type_names[(T >= 1 && T <= 7) ? T : 0]);
   line.add(" ERROR");
   line.add(std::string_view(header.text, static_cast<std::size_t>(header.length)));
   line.add(part(M, 1, first_end));
-  line.emit();
+  line.emit(ctx.printed);
 
   bool first_continuation = true;
   bool after_forced_break = false;
@@ -168,13 +168,13 @@ void E1SHOW() {
     }
     line.add(" ***          ");
     line.add(text);
-    line.emit();
+    line.emit(ctx.printed);
     first_continuation = false;
   }
 
   s.message_length = 0;
-  clear_value_store();
-  if (L > 2) print_traceback(L);
+  clear_value_store(ctx);
+  if (L > 2) print_traceback(ctx, L);
 }
 
 }  // namespace quadrature

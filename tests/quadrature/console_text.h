@@ -1,8 +1,13 @@
-// Console text that the quadrature library prints, as the tests expect it: traceback lines and the stop line.
+// What the quadrature tests share: the console text the library prints (traceback lines) and how a Flow is checked.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <ostream>
 #include <string>
+
+#include "quadrature/context.h"
 
 // The traceback heading printed under a message reported above level 2.
 inline const std::string traceback_heading =
@@ -18,6 +23,12 @@ inline std::string traceback_row(const std::string& name, int type, int code, bo
   return buf;
 }
 
-// The line on standard error after the library stopped the run (the tests run without a program name).
-inline const std::string stop_line =
-    "program: the quadrature library stopped the run; its message is on standard output\n";
+namespace quadrature {
+
+// Names a Flow in test failures.
+inline void PrintTo(Flow flow, std::ostream* os) { *os << (flow == Flow::go_on ? "go_on" : "stopped"); }
+
+}  // namespace quadrature
+
+// A library call that must not stop the run; the test ends here if it does.
+#define GOES_ON(call) ASSERT_EQ((call), quadrature::Flow::go_on)

@@ -1,280 +1,252 @@
 // Tests of the error-state stack: error travel on pop, deferred printing, stops, placeholders, value store.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <limits>
 #include <string>
 
-#include "child_process.h"
 #include "console_text.h"
 #include "quadrature/internal/error_state.h"
 #include "quadrature/internal/error_state_data.h"
 
 using namespace quadrature;
 
+namespace {
+
+// Error type of the current level (IOPT 0) or of the routine last popped (IOPT 1).
+int type_of(Context& ctx, int iopt) {
+  int type = -99;
+  EXPECT_EQ(N1RTY(ctx, iopt, type), Flow::go_on);
+  return type;
+}
+
+// Routine name of stack level LEVEL in the deep-stack test: L02 .. L51.
+std::string level_name(int level) { return (level < 10 ? "L0" : "L") + std::to_string(level); }
+
+}  // namespace
+
 TEST(ErrorStack, FortyNineNestedPushesSucceedAndTheNextStopsShowing50) {
-  const ChildRun run = run_in_child([] {
-    char name[8];
-    for (int level = 2; level <= 50; ++level) {
-      std::snprintf(name, sizeof name, "L%02d", level);
-      E1PSH(name);
-    }
-    std::printf("level 50 reached, type %d\n", N1RTY(0));
-    E1PSH("L51");
-  });
+  Context ctx;
+  for (int level = 2; level <= 50; ++level) GOES_ON(E1PSH(ctx, level_name(level)));
+  EXPECT_EQ(type_of(ctx, 0), 0);
+  EXPECT_EQ(E1PSH(ctx, "L51"), Flow::stopped);
   std::string expected =
-      "level 50 reached, type 0\n"
       "\n"
       " *** TERMINAL ERROR 1 from L50.  Error condition in E1PSH.  Push would cause\n"
       " ***          stack level to exceed 50. \n" +
       traceback_heading + traceback_row("L50", 5, 1, true);
-  for (int level = 49; level >= 3; --level) {
-    char name[8];
-    std::snprintf(name, sizeof name, "L%02d", level);
-    expected += traceback_row(name, 0, 0, true);
-  }
+  for (int level = 49; level >= 3; --level) expected += traceback_row(level_name(level), 0, 0, true);
   expected += traceback_row("L02", 0, 0, false) + traceback_row("USER", 0, 0, false);
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output, expected);
+  EXPECT_EQ(ctx.printed, expected);
 }
 
 TEST(ErrorStack, WarningTwoLevelsDownIsPrintedOnceUnderTheOuterRoutineWithTheDeepCode) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("OUTER");
-    E1PSH("INNER");
-    E1VALI(1, 42);
-    E1MES(WARNING, 9, "Deep value %(I1).");
-    E1POP("INNER");
-    std::printf("inner popped\n");
-    E1POP("OUTER");
-    std::printf("after: %d %d\n", N1RTY(1), N1RTY(0));
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.output,
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "OUTER"));
+  GOES_ON(E1PSH(ctx, "INNER"));
+  E1VALI(ctx, 1, 42);
+  GOES_ON(E1MES(ctx, WARNING, 9, "Deep value %(I1)."));
+  GOES_ON(E1POP(ctx, "INNER"));
+  ctx.printed += "inner popped\n";
+  GOES_ON(E1POP(ctx, "OUTER"));
+  EXPECT_EQ(ctx.printed,
             "inner popped\n"
             "\n"
-            " *** WARNING  ERROR 9 from OUTER.  Deep value 42.\n"
-            "after: 3 3\n");
+            " *** WARNING  ERROR 9 from OUTER.  Deep value 42.\n");
+  EXPECT_EQ(type_of(ctx, 1), 3);
+  EXPECT_EQ(type_of(ctx, 0), 3);
 }
 
+// The stop comes before the pop: the stopping routine stays on the stack.
 TEST(ErrorStack, FatalTwoLevelsDownStopsAtTheOuterPopOnly) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("OUTER");
-    E1PSH("INNER");
-    E1MES(FATAL, 4, "Cannot go on.");
-    E1POP("INNER");
-    std::printf("inner popped\n");
-    E1POP("OUTER");
-    std::printf("not reached\n");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output, "inner popped\n\n *** FATAL    ERROR 4 from OUTER.  Cannot go on.\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "OUTER"));
+  GOES_ON(E1PSH(ctx, "INNER"));
+  GOES_ON(E1MES(ctx, FATAL, 4, "Cannot go on."));
+  GOES_ON(E1POP(ctx, "INNER"));
+  ctx.printed += "inner popped\n";
+  EXPECT_EQ(E1POP(ctx, "OUTER"), Flow::stopped);
+  EXPECT_EQ(ctx.printed, "inner popped\n\n *** FATAL    ERROR 4 from OUTER.  Cannot go on.\n");
+  EXPECT_TRUE(ctx.stopped);
+  EXPECT_EQ(ctx.errors.level, 2);
 }
 
 TEST(ErrorStack, TerminalIsPrintedAtOnceAndStopsAtTheIssuingRoutinesPop) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("OUTER");
-    E1PSH("INNER");
-    E1MES(TERMINAL, 2, "Bad argument.");
-    std::printf("still running\n");
-    E1POP("INNER");
-    std::printf("not reached\n");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output, "\n *** TERMINAL ERROR 2 from INNER.  Bad argument.\n" + traceback_heading +
-                            traceback_row("INNER", 5, 2, true) + traceback_row("OUTER", 0, 0, false) +
-                            traceback_row("USER", 0, 0, false) + "still running\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "OUTER"));
+  GOES_ON(E1PSH(ctx, "INNER"));
+  GOES_ON(E1MES(ctx, TERMINAL, 2, "Bad argument."));
+  ctx.printed += "still running\n";
+  EXPECT_EQ(E1POP(ctx, "INNER"), Flow::stopped);
+  EXPECT_EQ(ctx.printed, "\n *** TERMINAL ERROR 2 from INNER.  Bad argument.\n" + traceback_heading +
+                             traceback_row("INNER", 5, 2, true) + traceback_row("OUTER", 0, 0, false) +
+                             traceback_row("USER", 0, 0, false) + "still running\n");
 }
 
 TEST(ErrorStack, NoteStaysBehindAlertTravelsSilently) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("A");
-    E1MES(NOTE, 4, "A note.");
-    E1POP("A");
-    std::printf("note: popped %d, caller %d\n", N1RTY(1), N1RTY(0));
-    E1PSH("B");
-    E1MES(ALERT, 5, "An alert.");
-    E1POP("B");
-    std::printf("alert: popped %d, caller %d\n", N1RTY(1), N1RTY(0));
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.output, "note: popped 1, caller 0\nalert: popped 2, caller 2\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "A"));
+  GOES_ON(E1MES(ctx, NOTE, 4, "A note."));
+  GOES_ON(E1POP(ctx, "A"));
+  EXPECT_EQ(type_of(ctx, 1), 1);
+  EXPECT_EQ(type_of(ctx, 0), 0);
+  GOES_ON(E1PSH(ctx, "B"));
+  GOES_ON(E1MES(ctx, ALERT, 5, "An alert."));
+  GOES_ON(E1POP(ctx, "B"));
+  EXPECT_EQ(type_of(ctx, 1), 2);
+  EXPECT_EQ(type_of(ctx, 0), 2);
+  EXPECT_EQ(ctx.printed, "");
 }
 
 TEST(ErrorStack, ImmediateWarningPrintsAtOnceAndNeverStops) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("A");
-    E1MES(WARNING_IMMEDIATE, 3, "Six.");
-    std::printf("printed before pop\n");
-    E1POP("A");
-    std::printf("continues: %d\n", N1RTY(1));
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.output, "\n *** WARNING  ERROR 3 from A.  Six.\nprinted before pop\ncontinues: 6\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "A"));
+  GOES_ON(E1MES(ctx, WARNING_IMMEDIATE, 3, "Six."));
+  ctx.printed += "printed before pop\n";
+  GOES_ON(E1POP(ctx, "A"));
+  EXPECT_EQ(ctx.printed, "\n *** WARNING  ERROR 3 from A.  Six.\nprinted before pop\n");
+  EXPECT_EQ(type_of(ctx, 1), 6);
 }
 
 TEST(ErrorStack, ImmediateFatalPrintsAtOnceAndStopsWhenControlReturnsToUserCode) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("OUTER");
-    E1PSH("INNER");
-    E1MES(FATAL_IMMEDIATE, 3, "Seven.");
-    E1POP("INNER");
-    std::printf("inner popped\n");
-    E1POP("OUTER");
-    std::printf("not reached\n");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output, "\n *** FATAL    ERROR 3 from INNER.  Seven.\n" + traceback_heading +
-                            traceback_row("INNER", 7, 3, true) + traceback_row("OUTER", 0, 0, false) +
-                            traceback_row("USER", 0, 0, false) + "inner popped\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "OUTER"));
+  GOES_ON(E1PSH(ctx, "INNER"));
+  GOES_ON(E1MES(ctx, FATAL_IMMEDIATE, 3, "Seven."));
+  GOES_ON(E1POP(ctx, "INNER"));
+  ctx.printed += "inner popped\n";
+  EXPECT_EQ(E1POP(ctx, "OUTER"), Flow::stopped);
+  EXPECT_EQ(ctx.printed, "\n *** FATAL    ERROR 3 from INNER.  Seven.\n" + traceback_heading +
+                             traceback_row("INNER", 7, 3, true) + traceback_row("OUTER", 0, 0, false) +
+                             traceback_row("USER", 0, 0, false) + "inner popped\n");
 }
 
 // The inner routine reports from level 3, so its traceback follows; the type has
 // already travelled to the outer level when the message is printed.
 TEST(ErrorStack, UserFlagMakesTheCallerCountAsUserCode) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("OUTER");
-    E1USR("ON");
-    E1PSH("INNER");
-    E1MES(WARNING, 2, "Printed at the inner pop.");
-    E1POP("INNER");
-    std::printf("inner popped\n");
-    E1USR("off");
-    E1POP("OUTER");  // the message was printed and cleared already
-    std::printf("outer popped: %d\n", N1RTY(1));
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.output, "\n *** WARNING  ERROR 2 from INNER.  Printed at the inner pop.\n" + traceback_heading +
-                            traceback_row("INNER", 3, 2, false) + traceback_row("OUTER", 3, 2, false) +
-                            traceback_row("USER", 0, 0, false) + "inner popped\nouter popped: 3\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "OUTER"));
+  GOES_ON(E1USR(ctx, "ON"));
+  GOES_ON(E1PSH(ctx, "INNER"));
+  GOES_ON(E1MES(ctx, WARNING, 2, "Printed at the inner pop."));
+  GOES_ON(E1POP(ctx, "INNER"));
+  ctx.printed += "inner popped\n";
+  GOES_ON(E1USR(ctx, "off"));
+  GOES_ON(E1POP(ctx, "OUTER"));  // the message was printed and cleared already
+  EXPECT_EQ(ctx.printed, "\n *** WARNING  ERROR 2 from INNER.  Printed at the inner pop.\n" + traceback_heading +
+                             traceback_row("INNER", 3, 2, false) + traceback_row("OUTER", 3, 2, false) +
+                             traceback_row("USER", 0, 0, false) + "inner popped\n");
+  EXPECT_EQ(type_of(ctx, 1), 3);
 }
 
 TEST(ErrorStack, PopWithAnotherNameStopsNamingBoth) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("ALPHA");
-    E1POP("ALPHA   ");  // trailing blanks are ignored
-    E1PSH("ALPHA");
-    E1POP("BETA");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output,
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "ALPHA"));
+  GOES_ON(E1POP(ctx, "ALPHA   "));  // trailing blanks are ignored
+  GOES_ON(E1PSH(ctx, "ALPHA"));
+  EXPECT_EQ(E1POP(ctx, "BETA"), Flow::stopped);
+  EXPECT_EQ(ctx.printed,
             "\n *** TERMINAL ERROR 2 from ALPHA.  Error condition in E1POP.  BETA does not\n"
             " ***          match the name ALPHA in the stack.\n");
 }
 
 TEST(ErrorStack, PopOfTheUserLevelStops) {
-  const ChildRun run = run_in_child([] { E1POP("X"); });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output,
+  Context ctx;
+  EXPECT_EQ(E1POP(ctx, "X"), Flow::stopped);
+  EXPECT_EQ(ctx.printed,
             "\n *** TERMINAL ERROR 1 from E1POP.  Error condition in E1POP.  Cannot pop from\n"
             " ***          X because stack is empty.\n");
 }
 
 TEST(ErrorStack, BadUserSwitchStopsAtTheCallersPop) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    E1USR("On");
-    std::printf("still running\n");
-    E1POP("T");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output,
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  GOES_ON(E1USR(ctx, "On"));
+  ctx.printed += "still running\n";
+  EXPECT_EQ(E1POP(ctx, "T"), Flow::stopped);
+  EXPECT_EQ(ctx.printed,
             "\n *** TERMINAL ERROR 1 from T.  Invalid value for SWITCH in call to E1USR. \n"
             " ***          SWITCH must be set to 'ON' or 'OFF'.  SWITCH = 'On' \n"
             "still running\n");
 }
 
 TEST(ErrorStack, BadOptionOfN1rtyStopsAtOnce) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    N1RTY(2);
-    std::printf("not reached\n");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output, "\n *** TERMINAL ERROR 1 from T.  The argument passed to N1RTY must be 0 or 1.\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  int type = -7;
+  EXPECT_EQ(N1RTY(ctx, 2, type), Flow::stopped);
+  EXPECT_EQ(type, -7);
+  EXPECT_EQ(ctx.printed, "\n *** TERMINAL ERROR 1 from T.  The argument passed to N1RTY must be 0 or 1.\n");
 }
 
 TEST(ErrorMessage, IllegalTypeIsPrintedWithTheLevelsTypeAndStops) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    E1MES(8, 1, "Never shown.");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output,
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  EXPECT_EQ(E1MES(ctx, 8, 1, "Never shown."), Flow::stopped);
+  EXPECT_EQ(ctx.printed,
             "\n *** UNKNOWN  ERROR 0 from T.  Error from E1MES.  Illegal error type\n"
             " ***          specified.\n");
 }
 
 TEST(ErrorMessage, TypeZeroCodeZeroClearsTheErrorAndTheMessage) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    E1MES(WARNING, 4, "Forgotten.");
-    E1MES(0, 0, "");
-    std::printf("type %d\n", N1RTY(0));
-    E1POP("T");
-    E1PSH("T");
-    E1MES(-1, -1, " ");  // nothing to print either
-    E1MES(TERMINAL, -1, " ");
-    std::printf("type %d\n", N1RTY(0));
-    E1POP("T");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output, "type 0\ntype 5\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  GOES_ON(E1MES(ctx, WARNING, 4, "Forgotten."));
+  GOES_ON(E1MES(ctx, 0, 0, ""));
+  EXPECT_EQ(type_of(ctx, 0), 0);
+  GOES_ON(E1POP(ctx, "T"));
+  GOES_ON(E1PSH(ctx, "T"));
+  GOES_ON(E1MES(ctx, -1, -1, " "));  // nothing to print either
+  GOES_ON(E1MES(ctx, TERMINAL, -1, " "));
+  EXPECT_EQ(type_of(ctx, 0), 5);
+  EXPECT_EQ(E1POP(ctx, "T"), Flow::stopped);
+  EXPECT_EQ(ctx.printed, "");
 }
 
 TEST(ErrorMessage, TerminalWithBlankTextPrintsThePendingMessageUnderTheOldCode) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    E1MES(WARNING, 4, "Pending text.");
-    E1MES(TERMINAL, -1, " ");
-    E1POP("T");
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output, "\n *** TERMINAL ERROR 4 from T.  Pending text.\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  GOES_ON(E1MES(ctx, WARNING, 4, "Pending text."));
+  GOES_ON(E1MES(ctx, TERMINAL, -1, " "));
+  EXPECT_EQ(E1POP(ctx, "T"), Flow::stopped);
+  EXPECT_EQ(ctx.printed, "\n *** TERMINAL ERROR 4 from T.  Pending text.\n");
 }
 
 TEST(ErrorMessage, PlaceholderRules) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    E1VALI(1, -5);
-    E1VALI(1, 99);  // the first value stored under a placeholder wins
-    E1VALL(3, "txt   ");
-    E1MES(WARNING_IMMEDIATE, 1, "a %(i1) b %(I2) c %(I0) d %(l3) e %(I1");
-    E1MES(WARNING_IMMEDIATE, 2, "again %(I1)");  // values are forgotten after each message
-    E1POP("T");
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.output,
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  E1VALI(ctx, 1, -5);
+  E1VALI(ctx, 1, 99);  // the first value stored under a placeholder wins
+  E1VALL(ctx, 3, "txt   ");
+  GOES_ON(E1MES(ctx, WARNING_IMMEDIATE, 1, "a %(i1) b %(I2) c %(I0) d %(l3) e %(I1"));
+  GOES_ON(E1MES(ctx, WARNING_IMMEDIATE, 2, "again %(I1)"));  // values are forgotten after each message
+  GOES_ON(E1POP(ctx, "T"));
+  EXPECT_EQ(ctx.printed,
             "\n *** WARNING  ERROR 1 from T.  a -5 b %(I2) c %(I0) d txt e %(I1\n"
             "\n *** WARNING  ERROR 2 from T.  again %(I1)\n");
 }
 
 TEST(ErrorMessage, ValueTexts) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    E1VALD(1, 1.0e-10);
-    E1VALD(2, -0.5);
-    E1VALD(3, 0.0);
-    E1VALD(4, 1.0e300);
-    E1VALD(5, -2.5e-300);
-    E1MES(WARNING_IMMEDIATE, 1, "%(D1)%/%(D2)%/%(D3)%/%(D4)%/%(D5)");
-    E1VALL(1, "    ");
-    E1VALL(-2, "ab  ");
-    E1VALL(3, "");
-    E1MES(WARNING_IMMEDIATE, 2, "[%(L1)][%(L2)][%(L3)]");
-    E1POP("T");
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.output,
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  E1VALD(ctx, 1, 1.0e-10);
+  E1VALD(ctx, 2, -0.5);
+  E1VALD(ctx, 3, 0.0);
+  E1VALD(ctx, 4, 1.0e300);
+  E1VALD(ctx, 5, -2.5e-300);
+  GOES_ON(E1MES(ctx, WARNING_IMMEDIATE, 1, "%(D1)%/%(D2)%/%(D3)%/%(D4)%/%(D5)"));
+  E1VALL(ctx, 1, "    ");
+  E1VALL(ctx, -2, "ab  ");
+  E1VALL(ctx, 3, "");
+  E1VALI(ctx, 4, std::numeric_limits<int>::min());
+  GOES_ON(E1MES(ctx, WARNING_IMMEDIATE, 2, "[%(L1)][%(L2)][%(L3)][%(I4)]"));
+  GOES_ON(E1POP(ctx, "T"));
+  EXPECT_EQ(ctx.printed,
             "\n *** WARNING  ERROR 1 from T.  1.000000000000000D-10\n"
             " ***          -5.000000000000000D-01\n"
             " ***          0.000000000000000D+00\n"
             " ***          1.000000000000000D+300\n"
             " ***          -2.500000000000000D-300\n"
-            "\n *** WARNING  ERROR 2 from T.  [ ][ab  ][ ]\n");
+            "\n *** WARNING  ERROR 2 from T.  [ ][ab  ][ ][-2147483648]\n");
 }
 
 TEST(ErrorMessage, DoubleValueTextIsTheFixedExponentLayoutForEveryKindOfDouble) {
@@ -321,29 +293,28 @@ TEST(ErrorMessage, DoubleValueTextIsTheFixedExponentLayoutForEveryKindOfDouble) 
       {std::numeric_limits<double>::infinity(), "Infinity"},
       {-std::numeric_limits<double>::infinity(), "-Infinity"},
   };
+  Context ctx;
   for (const auto& c : cases) {
-    E1VALD(1, c.value);
-    const StoredValue* v = find_value('D', 1);
+    E1VALD(ctx, 1, c.value);
+    const StoredValue* v = find_value(ctx, 'D', 1);
     ASSERT_NE(v, nullptr) << c.text;
-    EXPECT_EQ(std::string(the_error_state.value_text + v->offset, static_cast<std::size_t>(v->length)), c.text);
-    clear_value_store();
+    EXPECT_EQ(std::string(ctx.errors.value_text + v->offset, static_cast<std::size_t>(v->length)), c.text);
+    clear_value_store(ctx);
   }
 }
 
 TEST(ErrorMessage, FullValueStoreDropsValuesSilently) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    // Empty store counts as 1: 1 + 291 + 8 = 300 fits, 292 does not.
-    E1VALL(1, std::string(292, 'a'));
-    E1MES(WARNING_IMMEDIATE, 1, "%(L1)");
-    E1VALL(1, std::string(200, 'a'));  // charged 4 + 3 + 1 + 200 = 208
-    E1VALL(2, std::string(85, 'b'));   // 208 + 85 + 8 > 300: dropped
-    E1VALL(3, std::string(84, 'c'));   // 208 + 84 + 8 = 300: kept
-    E1MES(WARNING_IMMEDIATE, 2, "%(L2)|%(L3)");
-    E1POP("T");
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.output,
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  // Empty store counts as 1: 1 + 291 + 8 = 300 fits, 292 does not.
+  E1VALL(ctx, 1, std::string(292, 'a'));
+  GOES_ON(E1MES(ctx, WARNING_IMMEDIATE, 1, "%(L1)"));
+  E1VALL(ctx, 1, std::string(200, 'a'));  // charged 4 + 3 + 1 + 200 = 208
+  E1VALL(ctx, 2, std::string(85, 'b'));   // 208 + 85 + 8 > 300: dropped
+  E1VALL(ctx, 3, std::string(84, 'c'));   // 208 + 84 + 8 = 300: kept
+  GOES_ON(E1MES(ctx, WARNING_IMMEDIATE, 2, "%(L2)|%(L3)"));
+  GOES_ON(E1POP(ctx, "T"));
+  EXPECT_EQ(ctx.printed,
             "\n *** WARNING  ERROR 1 from T.  %(L1)\n"
             // No blank after the lead: the first line breaks inside ".  ".
             "\n *** WARNING  ERROR 2 from T. \n"
@@ -352,26 +323,4 @@ TEST(ErrorMessage, FullValueStoreDropsValuesSilently) {
                 "\n"
                 " ***          " +
                 std::string(26, 'c') + "\n");
-}
-
-TEST(StopOfTheRun, SaysOnStandardErrorWhyTheRunEndedAndFailsWhenTheMessageIsLost) {
-  struct Case {
-    bool output_to_full_device;  // standard output on a device that refuses every write
-    int exit_status;
-    std::string errors;
-  } cases[] = {
-      {false, 3, stop_line},
-      {true, 2, "program: cannot write to standard output: No space left on device\n"},
-  };
-  for (const Case& c : cases) {
-    const ChildRun run = run_in_child([&c] {
-      if (c.output_to_full_device) dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO);
-      E1PSH("T");
-      E1MES(TERMINAL, 1, "Stop here.");
-      E1POP("T");
-    });
-    EXPECT_EQ(run.exit_status, c.exit_status) << c.output_to_full_device;
-    EXPECT_EQ(run.errors, c.errors) << c.output_to_full_device;
-    EXPECT_EQ(run.output, c.output_to_full_device ? "" : "\n *** TERMINAL ERROR 1 from T.  Stop here.\n");
-  }
 }

@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "child_process.h"
 #include "console_text.h"
 #include "quadrature/internal/error_state.h"
 #include "quadrature/internal/message_printing.h"
@@ -15,13 +14,11 @@ namespace {
 
 // Output of one immediate WARNING with TEXT issued by routine NAME at level 2.
 std::string shown(const std::string& name, const std::string& text) {
-  const ChildRun run = run_in_child([&] {
-    E1PSH(name);
-    E1MES(WARNING_IMMEDIATE, 1, text);
-    E1POP(name);
-  });
-  EXPECT_EQ(run.exit_status, 0);
-  return run.output;
+  Context ctx;
+  EXPECT_EQ(E1PSH(ctx, name), Flow::go_on);
+  EXPECT_EQ(E1MES(ctx, WARNING_IMMEDIATE, 1, text), Flow::go_on);
+  EXPECT_EQ(E1POP(ctx, name), Flow::go_on);
+  return ctx.printed;
 }
 
 }  // namespace
@@ -72,67 +69,73 @@ TEST(MessageLayout, PercentSlashForcesBreaksAndIsNeverPrinted) {
 }
 
 TEST(MessageLayout, LowerCaseInitialBeforeUpperCaseIsShownInUpperCase) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("dQOUTER");
-    E1PSH("xyINNER");
-    E1MES(WARNING_IMMEDIATE, 12, "Named.");
-    E1POP("xyINNER");
-    E1POP("dQOUTER");
-  });
-  EXPECT_EQ(run.output, "\n *** WARNING  ERROR 12 from xyINNER.  Named.\n" + traceback_heading +
-                            "     xyINNER                              6          12    (Called internally)\n"
-                            "     DQOUTER                              0           0\n"
-                            "     USER                                 0           0\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "dQOUTER"));
+  GOES_ON(E1PSH(ctx, "xyINNER"));
+  GOES_ON(E1MES(ctx, WARNING_IMMEDIATE, 12, "Named."));
+  GOES_ON(E1POP(ctx, "xyINNER"));
+  GOES_ON(E1POP(ctx, "dQOUTER"));
+  EXPECT_EQ(ctx.printed, "\n *** WARNING  ERROR 12 from xyINNER.  Named.\n" + traceback_heading +
+                             "     xyINNER                              6          12    (Called internally)\n"
+                             "     DQOUTER                              0           0\n"
+                             "     USER                                 0           0\n");
 }
 
 TEST(MessageLayout, SecondShowPrintsNothing) {
-  const ChildRun run = run_in_child([] {
-    E1PSH("T");
-    E1MES(WARNING, 1, "Once.");
-    E1SHOW();
-    E1SHOW();
-    E1MES(0, 0, "");
-    E1POP("T");
-  });
-  EXPECT_EQ(run.output, "\n *** WARNING  ERROR 1 from T.  Once.\n");
+  Context ctx;
+  GOES_ON(E1PSH(ctx, "T"));
+  GOES_ON(E1MES(ctx, WARNING, 1, "Once."));
+  E1SHOW(ctx);
+  E1SHOW(ctx);
+  GOES_ON(E1MES(ctx, 0, 0, ""));
+  GOES_ON(E1POP(ctx, "T"));
+  EXPECT_EQ(ctx.printed, "\n *** WARNING  ERROR 1 from T.  Once.\n");
 }
 
-TEST(UnitConstants, UnitsReadAndSet) {
+TEST(UnitConstants, UnitsReadAndSetPerContext) {
+  Context ctx;
   int unit = 0;
-  UMACH(1, unit);
+  GOES_ON(UMACH(ctx, 1, unit));
   EXPECT_EQ(unit, 5);
-  UMACH(2, unit);
+  GOES_ON(UMACH(ctx, 2, unit));
   EXPECT_EQ(unit, 6);
-  UMACH(3, unit);
+  GOES_ON(UMACH(ctx, 3, unit));
   EXPECT_EQ(unit, 6);
   int other = 9;
-  UMACH(-1, other);
-  UMACH(1, unit);
+  GOES_ON(UMACH(ctx, -1, other));
+  GOES_ON(UMACH(ctx, 1, unit));
   EXPECT_EQ(unit, 9);
-  other = 5;
-  UMACH(-1, other);
+  Context fresh;
+  GOES_ON(UMACH(fresh, 1, unit));
+  EXPECT_EQ(unit, 5);
 }
 
 TEST(UnitConstants, BadUnitIndexStops) {
-  const ChildRun run = run_in_child([] {
+  for (int n : {-4, 0, 2147483647}) {
+    Context ctx;
     int unit = 0;
-    UMACH(-4, unit);
-  });
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_EQ(run.output,
-            "\n *** TERMINAL ERROR 5 from UMACH.  The absolute\n"
-            " ***          value of the index variable must be\n"
-            " ***          1, 2, or 3.  IABS(N) =      4.\n\n");
+    EXPECT_EQ(UMACH(ctx, n, unit), Flow::stopped);
+    EXPECT_EQ(ctx.printed,
+              "\n *** TERMINAL ERROR 5 from UMACH.  The absolute\n"
+              " ***          value of the index variable must be\n"
+              " ***          1, 2, or 3.  IABS(N) = " +
+                  std::string(n == -4  ? "     4"
+                              : n == 0 ? "     0"
+                                       : "2147483647") +
+                  ".\n\n");
+  }
 }
 
 TEST(IntegerConstants, BadIndexStops) {
   for (int n : {0, 13, -123456}) {
-    const ChildRun run = run_in_child([n] { IMACH(n); });
+    Context bad;
+    int value = 7;
+    EXPECT_EQ(IMACH(bad, n, value), Flow::stopped);
+    EXPECT_EQ(value, 7);
     char line[64];
     std::snprintf(line, sizeof line, " ***          N = %6d.\n", n);
-    EXPECT_EQ(run.exit_status, 3);
-    EXPECT_EQ(run.output, std::string("\n *** TERMINAL ERROR 5 from IMACH.  The argument\n"
-                                      " ***          must be between 1 and 12 inclusive.\n") +
-                              line + "\n");
+    EXPECT_EQ(bad.printed, std::string("\n *** TERMINAL ERROR 5 from IMACH.  The argument\n"
+                                       " ***          must be between 1 and 12 inclusive.\n") +
+                               line + "\n");
   }
 }
