@@ -8,6 +8,8 @@
 
 namespace bandreport {
 
+using core::band_labels;
+
 namespace {
 
 // Geometry in the chart's own units; the SVG scales to the page width.

@@ -9,6 +9,7 @@
 #include "bandreport/report_html.h"
 #include "bandreport/report_json.h"
 #include "bandreport/text_escape.h"
+#include "core/files.h"
 #include "textio/diagnostics.h"
 #include "textio/output_file.h"
 
@@ -84,7 +85,8 @@ std::string folder_problem(const std::string& folder) {
   struct stat info;
   if (::stat(folder.c_str(), &info) != 0) return "bandreport: cannot use the folder: " + reason(errno);
   if (!S_ISDIR(info.st_mode)) return "bandreport: not a folder";
-  if (::stat((folder + "/y.txt").c_str(), &info) != 0) return "bandreport: no y.txt in the folder";
+  if (::stat((folder + "/" + core::table_file).c_str(), &info) != 0)
+    return std::string("bandreport: no ") + core::table_file + " in the folder";
   return "";
 }
 

@@ -7,7 +7,7 @@
 
 namespace bandreport {
 
-const char* const band_labels[band_count] = {"below 1 %", "1–10 %", "10–50 %", "50–100 %", "above 100 %"};
+using core::band_labels;
 
 namespace {
 

@@ -8,9 +8,6 @@
 
 namespace bandreport {
 
-// Band k's range as a share of the limit, e.g. "10–50 %".
-extern const char* const band_labels[band_count];
-
 // The page for `results`: no scripts, no fetched resources, laid out for a
 // screen, a phone and an A4 page. All text from files and folder names is escaped.
 std::string report_html(const FolderResults& results, const ReportContext& context);

@@ -43,8 +43,8 @@ std::string report_json(const FolderResults& r) {
   json bands = json::array();
   for (int k = 0; k < band_count; ++k)
     bands.push_back({{"band", k + 1},
-                     {"lower", band_lower[k]},
-                     {"upper", k + 1 < band_count ? json(band_upper[k]) : json(nullptr)},
+                     {"lower", core::band_lower[k]},
+                     {"upper", k + 1 < band_count ? json(core::band_upper[k]) : json(nullptr)},
                      {"weight", number(r.has_bands, r.weight[k])},
                      {"flat", number(r.has_bands, r.flat[k])},
                      {"weighted", number(r.has_bands, r.weighted[k])}});

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "bandreport/text_escape.h"
+#include "core/files.h"
 #include "textio/free_form_reader.h"
 
 namespace bandreport {
@@ -42,7 +43,7 @@ std::string unreadable(const std::string& name, std::size_t lines) {
 bool split_band_line(const std::string& line, std::string fields[3]) {
   std::size_t start = 0;
   for (int k = 0; k < 3; ++k) {
-    const std::size_t comma = k < 2 ? line.find(',', start) : line.size();
+    const std::size_t comma = k < 2 ? line.find(core::band_field_separator, start) : line.size();
     if (comma == std::string::npos) return false;
     fields[k] = trim(std::string_view(line).substr(start, comma - start));
     start = comma + 1;
@@ -66,26 +67,26 @@ bool is_marker(const std::string& text) {
 }
 
 std::string read_summary_files(const std::string& dir, FolderResults& results) {
-  const auto seg = read_lines(dir + "/out_seg.txt", 5);
-  if (!seg || seg->size() != 5) return unreadable("out_seg.txt", 5);
+  const auto seg = read_lines(dir + "/" + core::summary_file, core::summary_lines);
+  if (!seg || seg->size() != core::summary_lines) return unreadable(core::summary_file, core::summary_lines);
   // out_seg.txt holds the fold range first, then the four statistics of all measurements.
   results.summary[fold_range] = trim((*seg)[0]);
   results.summary[arithmetic_mean] = trim((*seg)[1]);
   results.summary[standard_deviation] = trim((*seg)[2]);
   results.summary[geometric_mean] = trim((*seg)[3]);
   results.summary[geometric_sd] = trim((*seg)[4]);
-  const auto logy = read_lines(dir + "/logy.txt", 1);
-  if (!logy || logy->size() != 1) return unreadable("logy.txt", 1);
+  const auto logy = read_lines(dir + "/" + core::logs_file, 1);
+  if (!logy || logy->size() != 1) return unreadable(core::logs_file, 1);
   results.n = trim((*logy)[0]);
   results.has_summary = true;
   return "";
 }
 
 std::string read_band_files(const std::string& dir, FolderResults& results) {
-  const auto pvalue = read_lines(dir + "/out_pvalue.txt", 2);
-  if (!pvalue || pvalue->size() != 2) return unreadable("out_pvalue.txt", 2);
-  const auto bayes = read_lines(dir + "/out_bayes.txt", band_count);
-  if (!bayes || bayes->size() != band_count) return unreadable("out_bayes.txt", band_count);
+  const auto pvalue = read_lines(dir + "/" + core::pvalue_file, core::pvalue_lines);
+  if (!pvalue || pvalue->size() != core::pvalue_lines) return unreadable(core::pvalue_file, core::pvalue_lines);
+  const auto bayes = read_lines(dir + "/" + core::bayes_file, band_count);
+  if (!bayes || bayes->size() != band_count) return unreadable(core::bayes_file, band_count);
   for (int k = 0; k < band_count; ++k) {
     std::string fields[3];
     if (!split_band_line((*bayes)[k], fields))

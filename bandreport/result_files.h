@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "core/bands.h"
+
 namespace bandreport {
 
-constexpr int band_count = 5;
+using core::band_count;
 
 // The statistics of out_seg.txt, in the order the summary table lists them.
 enum SummaryField { arithmetic_mean, standard_deviation, geometric_mean, geometric_sd, fold_range, summary_fields };
