@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "textio/one_based.h"
+#include "vantor/internal/grid_sums.h"
 
 // The vector form of the grid sums needs a compiler vector type and run-time
 // selection of the processor's widest vector unit, which GCC-compatible
@@ -152,11 +153,11 @@ BreakpointBasis breakpoint_basis(const BandSettings& settings) {
   return basis;
 }
 
-void band_breakpoints(const BreakpointBasis& basis, double mu, double r, Breakpoints& t_storage) {
+void band_precisions(const BreakpointBasis& basis, double mu, Breakpoints& v_storage) {
   const double x = basis.limit;
   Breakpoints q_storage;
   const auto q = textio::one_based(q_storage);
-  const auto t = textio::one_based(t_storage);
+  const auto v = textio::one_based(v_storage);
   for (int k = 2; k <= 5; ++k) q(k) = band_fractions[k - 2];
   q(1) = std::exp(mu + z95 * basis.sigma_bounds[0]) / x;
   q(6) = std::exp(mu + z95 * basis.sigma_bounds[1]) / x;
@@ -190,9 +191,13 @@ void band_breakpoints(const BreakpointBasis& basis, double mu, double r, Breakpo
   for (int k = 1; k <= 6; ++k) {
     const double log_q = source(k) == 1 ? log_low : source(k) == 6 ? log_high : basis.log_interior[k - 2];
     const double sigma = (log_q - mu) / z95;
-    const double v = 1.0 / (sigma * sigma);
-    t(7 - k) = v / r;
+    v(7 - k) = 1.0 / (sigma * sigma);
   }
+}
+
+void band_breakpoints(const BreakpointBasis& basis, double mu, double r, Breakpoints& t) {
+  band_precisions(basis, mu, t);
+  for (double& v : t) v = v / r;
 }
 
 void accumulate_bands(BandProbabilities& sums, const BandMasses& P, const double (&band_prior)[bands]) {
@@ -200,6 +205,25 @@ void accumulate_bands(BandProbabilities& sums, const BandMasses& P, const double
     sums.likelihood[k] = sums.likelihood[k] + P[k];
     sums.posterior[k] = sums.posterior[k] + P[k] * band_prior[k];
   }
+}
+
+bool sums_usable(const BandProbabilities& sums) {
+  double total_l = 0.0, total_w = 0.0;
+  for (int k = 0; k < bands; ++k) {
+    total_l = total_l + sums.likelihood[k];
+    total_w = total_w + sums.posterior[k];
+  }
+  return total_l > 0.0 && std::isfinite(total_l) && total_w > 0.0 && std::isfinite(total_w);
+}
+
+BandProbabilities sum_masses(std::span<const double> masses, const double (&band_prior)[bands]) {
+  BandProbabilities sums;
+  BandMasses P;
+  for (std::size_t j = 0; j + bands <= masses.size(); j += bands) {
+    std::copy_n(masses.begin() + j, bands, P.begin());
+    accumulate_bands(sums, P, band_prior);
+  }
+  return sums;
 }
 
 void normalise_bands(BandProbabilities& sums) {

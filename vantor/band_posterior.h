@@ -1,38 +1,59 @@
 // Posterior probabilities of the five bands of R = (lognormal 95th percentile) / limit.
 #pragma once
 
+#include <functional>
 #include <span>
+#include <string>
 
-#include "quadrature/context.h"
 #include "vantor/band_grid.h"
 
 namespace vantor {
 
-// exp(-t)/t, the integrand of the one-value band mass.
-double e1_integrand(const double& t);
+// How a band computation may run.
+struct BandOptions {
+  int threads = 0;                    // threads for the one-value grid; 0: one per processor
+  std::function<bool()> interrupted;  // asked now and then on the calling thread; true ends the computation early
+};
 
-// Band masses P(1..5) of one grid point with S = s, one value: the integral of
-// exp(-t)/t over each band's t-interval, 0 for a zero-width interval. The library's
-// messages go to ctx.printed; a stop ends the integrations at once.
-quadrature::Flow band_masses_one(quadrature::Context& ctx, const BreakpointBasis& basis, double mu, double s,
-                                 BandMasses& P);
+// What the data leave undefined under the settings, found while computing.
+enum class DataRefusal {
+  none,
+  infinite_mass,         // every value equals a grid value while gsd_bounds(1) = 1: a band's mass is infinite there
+  no_mass,               // every band of every grid point has zero width or zero mass: nothing to normalise
+  weights_without_mass,  // the weights are 0 on every band that holds probability: nothing to normalise
+};
 
-// Band masses P(1..5) of one grid point, several values: f [P(a, t_high) - P(a, t_low)]
-// with f = (2/s)^a, or (2/s / r_scale)^a when r_scale > 0.
-void band_masses_many(const BreakpointBasis& basis, double a, double r_scale, double mu, double s, BandMasses& P);
+struct BandRun {
+  enum class Outcome { computed, refused, stopped, interrupted };
+  Outcome outcome = Outcome::computed;
+  BandProbabilities probabilities;  // normalised, when computed
+  DataRefusal refusal = DataRefusal::none;
+  double refusal_mu = 0.0;  // infinite_mass: the grid value every value equals
 
-// The divisor of r that keeps every factor r^a of the grid finite and normal,
-// or 0 when r^a can be used as it stands.
-double factor_scale(std::span<const double> s, double a);
+  // One value: what the integrator printed (its WARNING blocks), in grid order, as a serial run prints it;
+  // after a stop it ends with the message of the integral that stopped.
+  std::string printed;
+  long long integrals_warned = 0;          // integrals that ended with a WARNING, result kept
+  long long warned_beyond_tolerance = 0;   // of those, off the exponential integral by more than the requested
+                                           // tolerance, and so computed from it instead
+  double worst_warned_error = 0.0;         // their largest relative deviation from the exponential integral
+  long long integrals_unfinished = 0;      // ended in a FATAL outcome, computed from the exponential integral
+  long long masses_missed = 0;             // given as 0 by the integrator although they hold probability, recomputed
+  bool logarithmic = false;                // the masses lay outside the double range and were combined as logarithms
+};
 
 // One value y(1): each band's mass at a grid point is the integral of exp(-t)/t
-// over the band's t-interval, by adaptive quadrature. What the quadrature library
-// prints goes to standard output as it is printed; when the library stops the run,
-// the result is marked stopped and nothing more is computed.
-BandProbabilities band_posterior_one(const BandSettings& settings, std::span<const double> y);
+// over the band's t-interval, by adaptive quadrature, the grid shared among threads.
+BandRun band_posterior_one(const BandSettings& settings, std::span<const double> y, const BandOptions& options = {});
 
 // Two or more values: each band's mass is r^a [P(a, t_high) - P(a, t_low)]
 // with a = (n - 1)/2 and P the gamma distribution function.
-BandProbabilities band_posterior_many(const BandSettings& settings, std::span<const double> y);
+BandRun band_posterior_many(const BandSettings& settings, std::span<const double> y, const BandOptions& options = {});
+
+// The count of band integrals of a one-value run, shown in its notes.
+constexpr long long band_integrals = static_cast<long long>(grid_points) * bands;
+
+// The relative tolerance asked of the integrator: 1e-5 in single precision.
+constexpr double relative_tolerance = 9.999999747378752e-06;
 
 }  // namespace vantor

@@ -3,10 +3,25 @@
 #include <vector>
 
 #include "distributions/cdf.h"
+#include "distributions/log_scale.h"
 #include "textio/one_based.h"
 #include "vantor/band_posterior.h"
+#include "vantor/internal/band_masses.h"
 
 namespace vantor {
+
+namespace {
+
+// Relative error of a value of the gamma distribution function, with room to spare: each mass, a difference
+// of two of them, may be off by this much of their sum.
+constexpr double cdf_error = 1e-13;
+
+// The run's sums are kept as they are computed unless that rounding could move them by more than this share
+// of the total mass; masses that are differences of values near 1 (far in the upper tail of the gamma
+// distribution) lose their digits that way, and are then all computed from logarithms instead.
+constexpr double accepted_error_share = 1e-8;
+
+}  // namespace
 
 double factor_scale(std::span<const double> s, double a) {
   // r^a is used as written while the largest one over the grid stays a normal
@@ -23,7 +38,7 @@ double factor_scale(std::span<const double> s, double a) {
 }
 
 void band_masses_many(const BreakpointBasis& basis, double a, double r_scale, double mu, double s,
-                      BandMasses& P_storage) {
+                      BandMasses& P_storage, double& error_bound) {
   const double r = 2.0 / s;
   Breakpoints t_storage;
   band_breakpoints(basis, mu, r, t_storage);
@@ -43,18 +58,72 @@ void band_masses_many(const BreakpointBasis& basis, double a, double r_scale, do
       distributions::cdf_gamma(t(i), a, cum, ccum);
       C(i) = f * cum;
       P(7 - i) = C(i) - C(i - 1);
+      error_bound += cdf_error * (C(i) + C(i - 1));
     }
   }
 }
 
-BandProbabilities band_posterior_many(const BandSettings& settings, std::span<const double> y) {
+void limit_masses_many(const BreakpointBasis& basis, double a, double r_scale, double mu, BandMasses& P_storage) {
+  Breakpoints v_storage;
+  band_precisions(basis, mu, v_storage);
+  const auto v = textio::one_based(v_storage);
+  const auto P = textio::one_based(P_storage);
+  // f P(a, t) -> (r t)^a / Gamma(a + 1) = v^a / Gamma(a + 1) as S -> 0, divided by the grid's r_scale^a.
+  const double log_scale = (r_scale > 0.0 ? std::log(r_scale) : 0.0);
+  const double log_gamma = distributions::log_gamma_fn(a + 1.0);
+  for (int i = 1; i <= bands; ++i) {
+    double mass = 0.0;
+    if (v(i + 1) != v(i)) {
+      const double upper = std::exp(a * (std::log(v(i + 1)) - log_scale) - log_gamma);
+      mass = upper * -std::expm1(a * std::log(v(i) / v(i + 1)));
+    }
+    P(6 - i) = mass;
+  }
+}
+
+BandRun band_posterior_many(const BandSettings& settings, std::span<const double> y, const BandOptions&) {
   const double a = (static_cast<double>(y.size()) - 1) * 0.5;
   std::vector<double> mu, s;
   grid_sums(settings, y, mu, s);
   const double r_scale = factor_scale(s, a);
   const BreakpointBasis basis = breakpoint_basis(settings);
-  return sum_over_grid(settings.band_prior,
-                       [&](int j, BandMasses& P) { band_masses_many(basis, a, r_scale, mu[j], s[j], P); });
+
+  BandRun run;
+  std::vector<double> masses(static_cast<std::size_t>(grid_points) * bands);
+  double error_bound = 0.0;
+  BandMasses P;
+  for (int j = 0; j < grid_points; ++j) {
+    if (s[j] == 0.0) {
+      if (settings.sigma_bounds[0] == 0.0) {
+        // sigma = 0 lies inside the bounds and every value equals mu: the likelihood has no bound there.
+        run.outcome = BandRun::Outcome::refused;
+        run.refusal = DataRefusal::infinite_mass;
+        run.refusal_mu = mu[j];
+        return run;
+      }
+      limit_masses_many(basis, a, r_scale, mu[j], P);
+    } else {
+      band_masses_many(basis, a, r_scale, mu[j], s[j], P, error_bound);
+    }
+    std::copy(P.begin(), P.end(), masses.begin() + static_cast<std::ptrdiff_t>(j) * bands);
+  }
+  BandProbabilities sums = sum_masses(masses, settings.band_prior);
+  double total = 0.0;
+  for (double v : sums.likelihood) total = total + v;
+  if (sums_usable(sums) && error_bound <= accepted_error_share * total) {
+    normalise_bands(sums);
+    run.probabilities = sums;
+    return run;
+  }
+  // Masses outside the double range, or too inexact as differences: the sums again, from logarithms.
+  for (int j = 0; j < grid_points; ++j) {
+    log_masses(basis, a, mu[j], s[j], P);
+    std::copy(P.begin(), P.end(), masses.begin() + static_cast<std::ptrdiff_t>(j) * bands);
+  }
+  run.logarithmic = true;
+  run.refusal = combine_log_masses(masses, settings.band_prior, run.probabilities);
+  if (run.refusal != DataRefusal::none) run.outcome = BandRun::Outcome::refused;
+  return run;
 }
 
 }  // namespace vantor

@@ -1,6 +1,7 @@
 // vantor: reads "logy.txt" and "in_bayes.txt", writes the normality test to
 // "out_pvalue.txt" and the band probabilities to "out_bayes.txt".
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,6 +9,8 @@
 
 #include "textio/diagnostics.h"
 #include "textio/program_frame.h"
+#include "core/analysis.h"
+#include "core/files.h"
 #include "vantor/band_posterior.h"
 #include "vantor/file_units.h"
 #include "vantor/input_files.h"
@@ -44,6 +47,39 @@ constexpr std::string_view description =
     "(for five bands of the 95th percentile relative to the limit: the band weight, the probability\n"
     "under flat priors and the probability with the weights).\n";
 
+// Writes what the integrator printed to standard output, where its messages belong.
+void pass_on_printed(const std::string& printed) {
+  if (!printed.empty()) std::fwrite(printed.data(), 1, printed.size(), stdout);
+}
+
+// Notes on standard error for the integrals of a one-value run that did not end plainly.
+void report_integrals(const core::BandRun& run) {
+  const std::string of_all = " of the " + std::to_string(vantor::band_integrals) + " band integrals ";
+  if (run.integrals_warned > 0) {
+    const long long warned = run.integrals_warned, beyond = run.warned_beyond_tolerance;
+    std::string checked;
+    if (beyond == 0)
+      checked = std::string(warned == 1 ? "it is" : "each is") + " within the requested relative tolerance of 1e-5";
+    else
+      checked = std::to_string(warned - beyond) + " within the requested relative tolerance of 1e-5, and " +
+                std::to_string(beyond) + (beyond == 1 ? " off by " : " off by up to ") +
+                vantor::shown(run.worst_warned_error) + " and so computed from it instead";
+    textio::report("note: " + std::to_string(warned) + of_all +
+                   "ended with a WARNING (shown above); checked against the exponential integral, " + checked);
+  }
+  const long long unfinished = run.integrals_unfinished, missed = run.masses_missed;
+  if (unfinished + missed == 0) return;
+  std::string how;
+  if (unfinished > 0)
+    how = std::to_string(unfinished) + " ended in a FATAL outcome of the integrator (" +
+          (unfinished == 1 ? "its message is" : "their messages are") + " left out)";
+  if (unfinished > 0 && missed > 0) how += " and ";
+  if (missed > 0) how += std::to_string(missed) + " came back as 0 although " + (missed == 1 ? "it holds" : "they hold") +
+                         " probability";
+  textio::report("note: " + std::to_string(unfinished + missed) + of_all +
+                 "were computed from the exponential integral instead of by the integrator: " + how);
+}
+
 int run(const textio::RunOptions&) {
   std::vector<double> values;
   std::string failure = vantor::read_values_file(values);
@@ -53,23 +89,28 @@ int run(const textio::RunOptions&) {
     return failure.empty() ? textio::exit_ok : refuse(failure);
   }
 
-  double statistic = 0.0, pvalue = 0.0;
-  vantor::normality_test(values, statistic, pvalue);
-  failure = vantor::write_pvalue_file(statistic, pvalue);
+  const core::NormalityTest test = core::normality_test(values);
+  failure = vantor::write_pvalue_file(test.statistic, test.pvalue);
   if (!failure.empty()) return refuse(failure);
 
-  vantor::Settings settings;
+  core::Settings settings;
   failure = vantor::read_settings_file(settings);
-  if (failure.empty()) failure = vantor::check_settings(settings, values.size());
   if (!failure.empty()) return refuse(failure);
+  if (const auto refusal = core::check_settings(settings, values.size()))
+    return refuse(vantor::refusal_message(settings, *refusal));
 
-  const vantor::BandSettings band = vantor::band_settings(settings);
-  const bool one_value = values.size() == 1;
-  const vantor::BandProbabilities result =
-      one_value ? vantor::band_posterior_one(band, values) : vantor::band_posterior_many(band, values);
-  if (result.stopped) end_stopped_run();
-  failure =
-      vantor::write_bayes_file(band.band_prior, result, one_value ? vantor::bayes_one_value_unit : vantor::bayes_unit);
+  const core::BandRun result = core::band_probabilities(values, settings);
+  pass_on_printed(result.printed);
+  if (result.outcome == core::BandRun::Outcome::stopped) end_stopped_run();
+  report_integrals(result);
+  if (result.outcome == core::BandRun::Outcome::refused)
+    return refuse(vantor::refusal_message(settings, core::data_refusal(settings, result)));
+  for (int k = 0; k < vantor::bands; ++k)
+    if (!std::isfinite(result.probabilities.likelihood[k]) || !std::isfinite(result.probabilities.posterior[k]))
+      return refuse("internal error: the probability of band " + std::to_string(k + 1) +
+                    " is not a finite number; " + core::bayes_file + " was left as it was");
+  const int unit = values.size() == 1 ? core::bayes_one_value_unit : core::bayes_unit;
+  failure = vantor::write_bayes_file(settings.band_prior, result.probabilities, unit);
   return failure.empty() ? textio::exit_ok : refuse(failure);
 }
 

@@ -110,7 +110,7 @@ TEST(Bandreport, SummaryHoldsWhatTheResultFilesHoldAndFailuresStayInTheirFolder)
       {"bad input", "2\n2\n1 x\n", settings, true, Reached::nothing, "cardel: "},
       {"no settings", example_table, "", true, Reached::cardel, "vantor: "},
       {"integrator stops", "1\n1\n1.35\n", "5\n0.5 20.0\n1.2 1e300\n1 1 1 1 1\n", true, Reached::cardel,
-       "vantor: stopped with exit status 3: *** FATAL    ERROR 1 from DQDAGS."},
+       "vantor: invalid setting gsd_bounds(2) = 1e+300 in file in_bayes.txt"},
       {"no table", "", settings, true, Reached::nothing, "bandreport: "},
       {"does not exist", "", "", false, Reached::nothing, "bandreport: "},
       {"a<b>&\"c, d", example_table, settings, true, Reached::both, zero_note},

@@ -12,20 +12,24 @@
 #include "tests/support/reference_table.h"
 #include "textio/fixed_width_writer.h"
 #include "textio/one_based.h"
+#include "vantor/internal/grid_sums.h"
 
 namespace {
 
 using vantor::BandProbabilities;
 using vantor::BandSettings;
 
-BandSettings settings_for(double limit, double gm1, double gm2, double gsd1, double gsd2) {
+constexpr double reference_prior[5] = {0.1, 0.2, 0.3, 0.25, 0.15};
+constexpr double equal_prior[5] = {1.0, 1.0, 1.0, 1.0, 1.0};
+
+BandSettings settings_for(double limit, double gm1, double gm2, double gsd1, double gsd2,
+                          const double (&prior)[5] = reference_prior) {
   BandSettings s;
   s.limit = limit;
   s.mu_bounds[0] = std::log(gm1);
   s.mu_bounds[1] = std::log(gm2);
   s.sigma_bounds[0] = std::log(gsd1);
   s.sigma_bounds[1] = std::log(gsd2);
-  const double prior[5] = {0.1, 0.2, 0.3, 0.25, 0.15};
   for (int k = 0; k < 5; ++k) s.band_prior[k] = prior[k];
   return s;
 }
@@ -108,7 +112,7 @@ TEST(BandGrid, DescendingSigmaBoundsFollowTheThreeStagesLiterally) {
 TEST(BandPosterior, EqualMuBoundsGiveTheResultOfOneGridPoint) {
   const std::vector<double> y = {0.1, 0.5, 0.9};
   const BandSettings s = settings_for(5.0, 1.7, 1.7, 1.2, 8.0);
-  const BandProbabilities all = vantor::band_posterior_many(s, y);
+  const BandProbabilities all = vantor::band_posterior_many(s, y).probabilities;
   std::vector<double> mu, sums;
   vantor::grid_sums(s, y, mu, sums);
   vantor::Breakpoints t;
@@ -142,8 +146,10 @@ std::map<std::string, std::vector<double>> load_reference() {
 }
 
 void expect_matches_reference(const ReferenceCase& c, const std::vector<double>& ref) {
-  const BandProbabilities got = c.values.size() == 1 ? vantor::band_posterior_one(c.settings, c.values)
-                                                     : vantor::band_posterior_many(c.settings, c.values);
+  const vantor::BandRun run = c.values.size() == 1 ? vantor::band_posterior_one(c.settings, c.values)
+                                                   : vantor::band_posterior_many(c.settings, c.values);
+  ASSERT_EQ(run.outcome, vantor::BandRun::Outcome::computed) << c.name;
+  const BandProbabilities& got = run.probabilities;
   ASSERT_EQ(ref.size(), 10u) << c.name;
   double sum_l = 0.0, sum_w = 0.0;
   for (int k = 0; k < 5; ++k) {
@@ -164,6 +170,15 @@ TEST(BandPosterior, AgreesWithTheHighPrecisionReference) {
       {"two", {0.1, 0.9}, settings_for(10.0, 0.2, 30.0, 1.05, 12.0)},
       {"six", {-0.5, 0.2, 0.4, 1.1, 0.8, 0.05}, settings_for(3.0, 0.1, 10.0, 1.1, 6.0)},
       {"thirty", formula_values(30), settings_for(4.0, 0.3, 5.0, 1.1, 5.0)},
+      // One value 0.42: integrals the integrator gives up on, masses it misses, results it cannot bring
+      // within its tolerance, and a grid with a single point of mass.
+      {"gsd_1.05_1.06", {std::log(0.42)}, settings_for(1.0, 0.001, 10.0, 1.05, 1.06, equal_prior)},
+      {"gsd_1.005_10", {std::log(0.42)}, settings_for(1.0, 0.001, 10.0, 1.005, 10.0, equal_prior)},
+      {"gsd_1.002_10", {std::log(0.42)}, settings_for(1.0, 0.001, 10.0, 1.002, 10.0, equal_prior)},
+      {"gsd_1.0000001_1.0001", {std::log(0.42)}, settings_for(1.0, 0.001, 10.0, 1.0000001, 1.0001, equal_prior)},
+      // Every value equal to the first grid value: S = 0 there, whose masses are their limit.
+      {"s_zero_one", {0.0}, settings_for(5.0, 1.0, 2.0, 1.05, 2.0, equal_prior)},
+      {"s_zero_two", {0.0, 0.0}, settings_for(5.0, 1.0, 2.0, 1.05, 2.0, equal_prior)},
   };
   for (const ReferenceCase& c : cases) {
     ASSERT_TRUE(reference.count(c.name)) << c.name;

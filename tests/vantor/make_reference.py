@@ -25,8 +25,11 @@ band prior c(1..5)):
     program's own running sum may differ from this in the last bits.
   * From S on, the breakpoints q(1..6), their three-stage clamping, sigma(k),
     v = 1/(sigma*sigma) and t(7-k) = v / r with r = 2/S are evaluated in
-    double arithmetic exactly as the program evaluates them.  S == 0 gives
-    r = inf and t = 0 everywhere, so that grid point has no mass.
+    double arithmetic exactly as the program evaluates them.
+  * S == 0 (every value equals the grid value) takes the limit of the masses
+    as S -> 0, on the scale of the other points: with v(k) = r*t(k) =
+    1/sigma(7-k)^2, the mass of [t(i), t(i+1)] tends to ln(v(i+1)/v(i)) for
+    n = 1 and to (v(i+1)^a - v(i)^a)/Gamma(a + 1) for n >= 2.
   * Band masses in high precision: for the interval [t(i), t(i+1)], stored as
     band 6-i, the mass is 0 when the two ends are equal; otherwise for n = 1 it
     is the integral of exp(-t)/t over the interval, and for n >= 2 it is
@@ -45,8 +48,10 @@ band prior c(1..5)):
     mass, so all of them together shift no probability by more than
     30000*exp(-100) < 1.2e-39: every printed value above 1e-24 keeps all its
     digits, while a band whose only mass lies in skipped points prints as 0
-    (with --all-points it shows its true, far smaller, value).  For n <= 30
-    every grid point is summed.
+    (with --all-points it shows its true, far smaller, value).  For n = 1 the
+    same cut applies with exp(-t(1))/t(1) as the bound (t(1) the point's
+    smallest t, which bounds the integral of exp(-t)/t above t(1)).  For
+    2 <= n <= 30 every grid point is summed.
 """
 
 import argparse
@@ -84,7 +89,10 @@ def formula_values(n):
     return values
 
 
-# name, values, limit, gm_bounds, gsd_bounds
+EQUAL_PRIOR = (1.0, 1.0, 1.0, 1.0, 1.0)
+LOG_042 = math.log(0.42)
+
+# name, values, limit, gm_bounds, gsd_bounds[, band prior (default BAND_PRIOR)]
 CASES = (
     ('one', [0.3], 5.0, (0.5, 20.0), (1.2, 8.0)),
     ('two', [0.1, 0.9], 10.0, (0.2, 30.0), (1.05, 12.0)),
@@ -93,6 +101,15 @@ CASES = (
     ('n400', formula_values(400), 4.0, (0.3, 5.0), (1.1, 5.0)),
     ('n5000', formula_values(5000), 4.0, (0.3, 5.0), (1.1, 5.0)),
     ('n100000', formula_values(100000), 4.0, (0.3, 5.0), (1.1, 5.0)),
+    # One value 0.42 with narrow or nearly degenerate sigma ranges: integrals
+    # the adaptive integrator cannot finish, and masses it misses.
+    ('gsd_1.05_1.06', [LOG_042], 1.0, (0.001, 10.0), (1.05, 1.06), EQUAL_PRIOR),
+    ('gsd_1.005_10', [LOG_042], 1.0, (0.001, 10.0), (1.005, 10.0), EQUAL_PRIOR),
+    ('gsd_1.002_10', [LOG_042], 1.0, (0.001, 10.0), (1.002, 10.0), EQUAL_PRIOR),
+    ('gsd_1.0000001_1.0001', [LOG_042], 1.0, (0.001, 10.0), (1.0000001, 1.0001), EQUAL_PRIOR),
+    # Every value equal to the first grid value: S = 0 there.
+    ('s_zero_two', [0.0, 0.0], 5.0, (1.0, 2.0), (1.05, 2.0), EQUAL_PRIOR),
+    ('s_zero_one', [0.0], 5.0, (1.0, 2.0), (1.05, 2.0), EQUAL_PRIOR),
 )
 
 
@@ -112,18 +129,34 @@ def clamp_breakpoints(q):
             q[k] = q[5]
 
 
-def t_values(mu, s, x, sigma_bounds):
-    """The six ascending t breakpoints of one grid point, in double arithmetic."""
-    r = 2.0 / s
+def v_values(mu, x, sigma_bounds):
+    """v(1..6) = 1/sigma(7-k)^2 of one grid point, ascending, in double arithmetic."""
     q = [math.exp(mu + Z95 * sigma_bounds[0]) / x, *BAND_FRACTIONS,
          math.exp(mu + Z95 * sigma_bounds[1]) / x]
     clamp_breakpoints(q)
-    t = [0.0] * 6
+    v = [0.0] * 6
     for k in range(6):
         sigma = (math.log(q[k] * x) - mu) / Z95
-        v = 1.0 / (sigma * sigma)
-        t[5 - k] = v / r
-    return r, t
+        v[5 - k] = 1.0 / (sigma * sigma)
+    return v
+
+
+def t_values(mu, s, x, sigma_bounds):
+    """The six ascending t breakpoints of one grid point, in double arithmetic."""
+    r = 2.0 / s
+    return r, [v / r for v in v_values(mu, x, sigma_bounds)]
+
+
+def limit_masses(n, v):
+    """The band masses P(1..5) of a grid point with S = 0: their limit as S -> 0."""
+    a = mpf(n - 1) / 2
+    p = [mpf(0)] * 5
+    for i in range(5):
+        lo, hi = mpf(v[i]), mpf(v[i + 1])
+        if hi == lo:
+            continue
+        p[4 - i] = mp.log(hi / lo) if n == 1 else (hi ** a - lo ** a) / mp.gamma(a + 1)
+    return p
 
 
 class ExactSquares:
@@ -275,11 +308,29 @@ def band_probabilities(values, x, gm_bounds, gsd_bounds, prior, progress, all_po
     s_values = [squares(mu) for mu in grid]
 
     keep = [True] * GRID_POINTS
+    if n == 1 and not all_points:
+        # The mass of a grid point is at most E1(t(1)) < exp(-t(1))/t(1), t(1) its smallest t;
+        # the point with the largest such bound carries at least a share of it that the exact
+        # masses show, so points more than 100 below the best exact log-mass are cut as for n > 30.
+        bounds = []
+        for j in range(GRID_POINTS):
+            s = s_values[j]
+            if s == 0.0:
+                bounds.append(math.inf)
+                continue
+            t1 = t_values(grid[j], s, x, sigma_bounds)[1][0]
+            bounds.append(-t1 - math.log(t1) if t1 > 0.0 else math.inf)
+        best = max(range(GRID_POINTS), key=lambda j: bounds[j])
+        s = s_values[best]
+        p = (limit_masses(n, v_values(grid[best], x, sigma_bounds)) if s == 0.0
+             else band_masses(n, *t_values(grid[best], s, x, sigma_bounds)))
+        cut = float(mpmath.log(mpmath.fsum(p))) - 100.0
+        keep = [b >= cut for b in bounds]
     if n > 30 and not all_points:
         # Upper bounds a*ln(r); the exact log-mass of the smallest-S point is a
         # lower bound of the largest one, so the cut below is safe.
         a = (n - 1) / 2
-        bounds = [a * math.log(2.0 / s) if s > 0.0 else -math.inf for s in s_values]
+        bounds = [a * math.log(2.0 / s) if s > 0.0 else math.inf for s in s_values]
         best = max(range(GRID_POINTS), key=lambda j: bounds[j])
         r, t = t_values(grid[best], s_values[best], x, sigma_bounds)
         cut = float(log_total_mass(n, r, t)) - 100.0
@@ -293,11 +344,14 @@ def band_probabilities(values, x, gm_bounds, gsd_bounds, prior, progress, all_po
         if progress and j % 3000 == 0:
             print(f'  grid point {j + 1}/{GRID_POINTS}', file=sys.stderr, flush=True)
         s = s_values[j]
-        if not keep[j] or s == 0.0:  # S == 0: r = inf, all t = 0, no mass
+        if not keep[j]:
             continue
         used += 1
-        r, t = t_values(grid[j], s, x, sigma_bounds)
-        p = band_masses(n, r, t)
+        if s == 0.0:
+            p = limit_masses(n, v_values(grid[j], x, sigma_bounds))
+        else:
+            r, t = t_values(grid[j], s, x, sigma_bounds)
+            p = band_masses(n, r, t)
         for k in range(5):
             lsum[k] += p[k]
             wsum[k] += p[k] * c[k]
@@ -338,11 +392,11 @@ def main():
     cases = [c for c in CASES if args.only is None or c[0] == args.only]
     if not cases:
         parser.error(f'no case named {args.only!r}')
-    for name, values, x, gm_bounds, gsd_bounds in cases:
+    for name, values, x, gm_bounds, gsd_bounds, *prior in cases:
         start = time.time()
         print(f'{name}: n = {len(values)}', file=sys.stderr, flush=True)
         l, w, used = band_probabilities(values, x, gm_bounds, gsd_bounds,
-                                        BAND_PRIOR, not args.quiet, args.all_points)
+                                        prior[0] if prior else BAND_PRIOR, not args.quiet, args.all_points)
         print(' '.join([name] + [exponent_form(v) for v in l + w]), flush=True)
         print(f'{name}: {used} grid points summed, {time.time() - start:.1f} s',
               file=sys.stderr, flush=True)
