@@ -9,6 +9,7 @@
 #include <cassert>
 #include <cmath>
 
+#include "cardel/detection_limits.h"
 #include "textio/one_based.h"
 
 namespace cardel {
@@ -139,6 +140,7 @@ void overall_statistics(const GroupTable& t, const GroupPass& g, GroupSummary& r
 GroupSummary summarize_groups(GroupTable& t, std::uint64_t seed) {
   assert(t.nrow >= 0 && t.ncol >= 0);
   assert(t.y.size() == static_cast<std::size_t>(t.nrow) * static_cast<std::size_t>(t.ncol));
+  if (!t.below.empty()) return summarize_with_limits(t);
   GroupSummary r;
   t.nlog = 0;
   // Without rows or groups every group is empty: all results are the -1

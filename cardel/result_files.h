@@ -13,7 +13,12 @@ namespace cardel {
 // standard deviation as free-form doubles. Returns false on a write failure.
 bool write_summary_file(textio::OutputFile& file, const std::string& path, int unit, const GroupSummary& summary);
 
-// "logy.txt": the count in a 12-character field, then one free-form double per line.
+// One line of "logy.txt" (textio::free_double_width characters at `field`): the
+// free-form double of `log_value`; for an entry below a detection limit X
+// (`below`, log_value = ln X) the blank before its first character becomes "<".
+void format_log_field(char* field, double log_value, bool below);
+
+// "logy.txt": the count in a 12-character field, then one line per measurement as format_log_field writes it.
 bool write_log_file(textio::OutputFile& file, const std::string& path, int unit, const GroupTable& table);
 
 }  // namespace cardel

@@ -56,11 +56,16 @@ double log_cdf(double z, double* hazard) {
 double lower_tail_quantile(double p) {
   const double target = std::log(p);
   double z = -std::sqrt(-2.0 * target);
+  double last_step = INFINITY;
   for (int i = 0; i < 100; ++i) {
     double hazard;
     const double step = (log_cdf(z, &hazard) - target) / hazard;
+    // The steps shrink in exact arithmetic; one no smaller than the last is rounding, and z is as
+    // close as the arithmetic gets (taking it would only flip between two neighbouring results).
+    if (std::fabs(step) >= last_step) return z;
     z -= step;
     if (std::fabs(step) <= 4.0 * DBL_EPSILON * std::fabs(z)) return z;
+    last_step = std::fabs(step);
   }
   assert(false && "normal quantile iteration did not settle");
   return z;
@@ -72,11 +77,14 @@ double lower_tail_quantile(double p) {
 double central_quantile(double p) {
   const double offset = p - 0.5;
   double z = sqrt_two_pi * offset;
+  double last_step = INFINITY;
   for (int i = 0; i < 100; ++i) {
     const double density = std::exp(-0.5 * z * z) / sqrt_two_pi;
     const double step = (0.5 * erf_fn(z * M_SQRT1_2) - offset) / density;
+    if (std::fabs(step) >= last_step) return z;  // rounding, as in the lower tail
     z -= step;
     if (std::fabs(step) <= 4.0 * DBL_EPSILON * std::fabs(z)) return z;
+    last_step = std::fabs(step);
   }
   assert(false && "normal quantile iteration did not settle");
   return z;

@@ -3,6 +3,7 @@
 
 #include <cassert>
 #include <cerrno>
+#include <cmath>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -16,9 +17,10 @@ namespace textio {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool ends_field(char c) { return is_blank(c) || c == ',' || c == '/' || c == '\n'; }
+// Declared inline: they run for every character read, and the compiler leaves them out of line otherwise.
+inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool ends_field(char c) { return is_blank(c) || c == ',' || c == '/' || c == '\n'; }
 
 const char* const plain_text_advice = "save it as plain text (UTF-8 or ASCII) and run again";
 
@@ -133,6 +135,55 @@ ReadStatus parse_real(FreeFormReader& reader, long line, const char* begin, cons
   return ReadStatus::ok;
 }
 
+// True when the mantissa of a field of the real form has a digit other than 0.
+bool nonzero_mantissa(const char* p, const char* end) {
+  for (; p != end && *p != 'E' && *p != 'e' && *p != 'D' && *p != 'd'; ++p)
+    if (*p >= '1' && *p <= '9') return true;
+  return false;
+}
+
+// Where a field ends at `end`: the end of the field that follows it on its line after blanks, else `end`.
+const char* end_of_next_field(const FreeFormReader& reader, const char* end) {
+  const char* const text_end = reader.text.data() + reader.text.size();
+  const char* next = end;
+  while (next != text_end && is_blank(*next)) ++next;
+  if (next == end || next == text_end || ends_field(*next)) return end;
+  while (next != text_end && !ends_field(*next)) ++next;
+  return next;
+}
+
+// A field that may be an entry "<X" (below the detection limit X) where `form` allows one, else a real. The
+// detail of a refusal shows what was written and how to write it.
+ReadStatus parse_entry(FreeFormReader& reader, long line, const char* begin, const char* end, FieldForm form,
+                       double& value, std::uint8_t& below) {
+  below = 0;
+  if (form == FieldForm::real || *begin != '<') return parse_real(reader, line, begin, end, value);
+  const bool limit = form == FieldForm::real_or_limit;
+  const char* const refusal =
+      limit ? " is not a detection limit: write <X " : " is not the logarithm of a detection limit: write <v ";
+  const char* const example = limit ? ", such as <0.05" : ", such as <-2.99573227355399";
+  const char* const number = begin + 1;
+  // "< 0.05": the limit written as a field of its own, which would read as a measurement.
+  const char* const stop = number == end ? end_of_next_field(reader, end) : end;
+  if (stop != end)
+    return fail(reader, ReadStatus::conversion_error, line,
+                quote_field(begin, stop) + refusal + "without a blank after <" + example);
+  if (std::memchr(begin, '\0', end - begin))
+    return fail(reader, ReadStatus::conversion_error, line, not_a_number(begin, end, ""));
+  const char* const rule = limit ? "with X a positive number" : "with v a number";
+  if (!is_real_form(number, end))
+    return fail(reader, ReadStatus::conversion_error, line, quote_field(begin, end) + refusal + rule + example);
+  const bool in_range = convert_real(number, end, value);
+  // A limit that rounds to zero from a positive mantissa is as far beyond the range of doubles as one that overflows.
+  if (!in_range || (limit && value == 0.0 && !std::signbit(value) && nonzero_mantissa(number, end)))
+    return fail(reader, ReadStatus::conversion_error, line,
+                quote_field(begin, end) + " is beyond the range of double precision");
+  if (limit && !(value > 0.0))
+    return fail(reader, ReadStatus::conversion_error, line, quote_field(begin, end) + refusal + rule + example);
+  below = 1;
+  return ReadStatus::ok;
+}
+
 ReadStatus parse_integer(FreeFormReader& reader, long line, const char* begin, const char* end, std::int32_t& value) {
   const bool plus = *begin == '+';
   const char* digits = begin + (plus ? 1 : 0);  // the converter takes no plus sign
@@ -213,10 +264,11 @@ ReadStatus read_fields(FreeFormReader& reader, std::size_t count, Take take) {
   return ReadStatus::ok;
 }
 
-ReadStatus skip_fields(FreeFormReader& reader, std::size_t count) {
+ReadStatus skip_fields(FreeFormReader& reader, std::size_t count, FieldForm form) {
   return read_fields(reader, count, [&](std::size_t, const char* b, const char* e, long line) {
     double ignored;
-    return parse_real(reader, line, b, e, ignored);
+    std::uint8_t below;
+    return parse_entry(reader, line, b, e, form, ignored, below);
   });
 }
 
@@ -293,6 +345,17 @@ ReadStatus read_reals(FreeFormReader& reader, double* values, std::size_t count)
   });
 }
 
+ReadStatus read_entries(FreeFormReader& reader, double* values, std::uint8_t* below, std::size_t count,
+                        FieldForm form) {
+  return read_fields(reader, count, [&](std::size_t i, const char* b, const char* e, long line) {
+    if (*b != '<') {  // the common case, kept as quick as a read of reals
+      below[i] = 0;
+      return parse_real(reader, line, b, e, values[i]);
+    }
+    return parse_entry(reader, line, b, e, form, values[i], below[i]);
+  });
+}
+
 ReadStatus read_count(FreeFormReader& reader, std::int32_t& count, std::string_view what) {
   reader.what = "the " + std::string(what);
   const ReadStatus status = read_integers(reader, &count, 1);
@@ -308,14 +371,14 @@ std::size_t bytes_left(const FreeFormReader& reader) { return reader.text.size()
 
 }  // namespace
 
-ReadStatus check_room(FreeFormReader& reader, std::uint64_t reads, std::uint64_t values_per_read) {
+ReadStatus check_room(FreeFormReader& reader, std::uint64_t reads, std::uint64_t values_per_read, FieldForm form) {
   if (reads == 0 || values_per_read == 0) return ReadStatus::ok;
-  // Every value takes at least one character and all but the last a separator.
+  // Every value takes at least one character (an entry "<X" two) and all but the last a separator.
   const std::uint64_t room = bytes_left(reader) / 2 + 1;
   if (values_per_read <= room && reads <= room / values_per_read) return ReadStatus::ok;
   const std::string one_read = reader.what.empty() ? "read" : reader.what;
   for (std::uint64_t i = 1; i <= reads; ++i) {
-    const ReadStatus status = skip_fields(reader, values_per_read);
+    const ReadStatus status = skip_fields(reader, values_per_read, form);
     if (status != ReadStatus::ok) {
       reader.what = one_read + " " + std::to_string(i) + " of " + std::to_string(reads);
       return status;

@@ -13,6 +13,9 @@
 // not depend on the locale. Null values (adjacent commas), repeat counts
 // ("3*1.0") and the slash that ends a read early are refused as unsupported
 // input rather than given a meaning.
+//
+// Where a read takes entries rather than plain reals, a field may also be "<X"
+// with no blank after the "<": a result below the detection limit X.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +31,13 @@ enum class ReadStatus {
   conversion_error,  // a field is not a number of the expected kind, or is out of range
   syntax_error,      // a free-form construct that is not supported (null value, repeat count, slash)
   negative_count,    // read_count met a count below zero
+};
+
+// What a field of a read may hold.
+enum class FieldForm {
+  real,               // a real
+  real_or_limit,      // a real, or <X with X a positive finite real: below the detection limit X (y.txt)
+  real_or_log_limit,  // a real, or <v with v a finite real: below the detection limit e^v (logy.txt)
 };
 
 struct FreeFormReader {
@@ -58,6 +68,13 @@ ReadStatus read_integers(FreeFormReader& reader, std::int32_t* values, std::size
 // One read operation taking `count` reals into values[0..count-1].
 ReadStatus read_reals(FreeFormReader& reader, double* values, std::size_t count);
 
+// One read operation taking `count` entries: a real goes to values[i] with
+// below[i] = 0, an entry <X to values[i] = X with below[i] = 1. `form` says
+// which entries are accepted; a "<" without its number, with a blank after it,
+// or with a number that `form` does not allow is a conversion error.
+ReadStatus read_entries(FreeFormReader& reader, double* values, std::uint8_t* below, std::size_t count,
+                        FieldForm form = FieldForm::real_or_limit);
+
 // One read of one count that must not be negative; `what` names it ("number of
 // groups") in diagnostics, and the reader's `what` becomes "the <what>". A
 // negative count gives ReadStatus::negative_count.
@@ -68,7 +85,9 @@ ReadStatus read_count(FreeFormReader& reader, std::int32_t& count, std::string_v
 // them. Otherwise reads through them without keeping any value until one fails
 // and returns that failure, with `what` set to "<what> i of <reads>" (the
 // reader's `what` names one read, e.g. "row"; "read" when it is empty).
-ReadStatus check_room(FreeFormReader& reader, std::uint64_t reads, std::uint64_t values_per_read);
+// `form` is that of the reads to come, so that their fields are judged alike.
+ReadStatus check_room(FreeFormReader& reader, std::uint64_t reads, std::uint64_t values_per_read,
+                      FieldForm form = FieldForm::real);
 
 // Called after the last read of a file: warns on standard error, at most once
 // per kind, when a read left values unread on its last line, and, when

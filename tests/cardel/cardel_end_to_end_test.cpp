@@ -38,9 +38,11 @@ struct CardelRun {
 };
 
 const std::string minus_one = "  -1.00000000000000     ";
+const std::string limit_advice = "; write results below a detection limit as <limit\n";
 const std::string zero_note =
     "cardel: note: 1 zero measurement was replaced by 1e-7 before taking logarithms (the mean and standard "
-    "deviation use 0)\n";
+    "deviation use 0)" +
+    limit_advice;
 
 TEST(Cardel, ExampleTableGivesTheDocumentedResults) {
   CardelRun run("3\n4\n1.2 0.8 2.5\n0.9 1.1 3.0\n1.5 0.0 -1\n2.0 0.7 -1\n");
@@ -132,6 +134,62 @@ TEST(Cardel, AConstantTableIsReplacedByRandomValuesNearIt) {
   EXPECT_NE(first.logy, second.logy);
 }
 
+struct LimitCase {
+  const char* table;
+  std::string seg;
+  std::string logy;
+  std::string notes;
+};
+
+TEST(Cardel, ResultsBelowADetectionLimitUseValuesImputedByRegressionOnOrderStatistics) {
+  const std::string note = "cardel: note: ";
+  const std::string imputed =
+      " below a detection limit; the results in out_seg.txt use values imputed for them by regression on order "
+      "statistics\n";
+  const std::string markers = "), so out_seg.txt holds the -1 markers\n";
+  const std::string no_fit =
+      " below a detection limit; regression on order statistics needs at least 2 different "
+      "detected values (the table has ";
+  const std::string marker_seg = crlf_lines({"     -1.00", minus_one, minus_one, minus_one, minus_one});
+  // The numbers of out_seg.txt agree in every digit shown with tests/core/make_reference.py.
+  const LimitCase cases[] = {
+      {"3\n5\n0.21 0.08 <0.05\n<0.05 0.15 0.27\n0.34 <0.1 0.09\n0.12 0.46 <0.1\n0.0 -1 0.19\n",
+       crlf_lines({"      2.43", "  0.136538509332166     ", "  0.144302783172297     ", "  8.728497832685009E-003",
+                   "   109.234579877570     "}),
+       crlf_lines({"          14", "  -1.56064774826467     ", " <-2.99573227355399     ", "  -1.07880966137193     ",
+                   "  -2.12026353620009     ", "  -16.1180956392722     ", "  -2.52572864430826     ",
+                   "  -1.89711998488588     ", " <-2.30258509299405     ", " -0.776528789498996     ",
+                   " <-2.99573227355399     ", "  -1.30933331998376     ", "  -2.40794560865187     ",
+                   " <-2.30258509299405     ", "  -1.66073120682165     "}),
+       zero_note + note + "4 of 14 measurements were" + imputed},
+      // The method has no cap: imputed values may exceed their own limit.
+      {"2\n5\n0.9 0.95\n<1 1.1\n<1 <1\n50 1000\n<1 -1\n",
+       crlf_lines({"  23691.37", "   117.523167445912     ", "   331.324794779238     ", "   2.62430433538595     ",
+                   "   16.4280974448235     "}),
+       crlf_lines({"           9", " -0.105360515657826     ", " <0.000000000000000E+000", " <0.000000000000000E+000",
+                   "   3.91202300542815     ", " <0.000000000000000E+000", " -5.129329438755058E-002",
+                   "  9.531017980432493E-002", " <0.000000000000000E+000", "   6.90775527898214     "}),
+       note + "4 of 9 measurements were" + imputed + note +
+           "2 of 4 values imputed for entries <1 exceed that limit (regression on order statistics is used without "
+           "a cap)\n"},
+      // Detected values all equal: no fit, and no random replacement either.
+      {"2\n2\n2 <1\n2 -1\n", marker_seg,
+       crlf_lines({"           3", "  0.693147180559945     ", "  0.693147180559945     ", " <0.000000000000000E+000"}),
+       note + "1 of 3 measurements was" + no_fit + "1" + markers},
+      {"2\n1\n<3 <5D-1\n", marker_seg,
+       crlf_lines({"           2", "  <1.09861228866811     ", "<-0.693147180559945     "}),
+       note + "2 of 2 measurements were" + no_fit + "none" + markers},
+  };
+  for (const LimitCase& c : cases) {
+    CardelRun run(c.table);
+    ASSERT_EQ(run.result.exit_status, 0) << c.table << run.result.err;
+    EXPECT_EQ(run.result.out, "");
+    EXPECT_EQ(run.result.err, c.notes) << c.table;
+    EXPECT_EQ(run.seg, c.seg) << c.table;
+    EXPECT_EQ(run.logy, c.logy) << c.table;
+  }
+}
+
 TEST(Cardel, MissingInputIsReportedAndNotCreated) {
   ScratchDir dir;
   auto result = run_program(CARDEL_BIN, dir.path);
@@ -171,6 +229,19 @@ TEST(Cardel, BadInputIsRefusedAndOldResultsStay) {
       {"2147483647\n2147483647\n1\n",
        "cardel: end-of-file during read, unit 10, file y.txt, line 4: the file ends after line 3 while reading row "
        "1 of 2147483647 (1 of 2147483647 values read)\n"},
+      {"2\n2\n1 <0.5\n<0 2\n",
+       "cardel: input conversion error, unit 10, file y.txt, line 4: \"<0\" is not a detection limit: write <X with "
+       "X a positive number, such as <0.05\n"},
+      {"2\n1\n1 < 0.05\n",
+       "cardel: input conversion error, unit 10, file y.txt, line 3: \"< 0.05\" is not a detection limit: write <X "
+       "without a blank after <, such as <0.05\n"},
+      {"1\n1\n<1e999\n",
+       "cardel: input conversion error, unit 10, file y.txt, line 3: \"<1e999\" is beyond the range of double "
+       "precision\n"},
+      {"<2\n1\n1 2\n", "cardel: input conversion error, unit 10, file y.txt, line 1: \"<2\" is not a number\n"},
+      {"50000\n50000\n<1 2 <3\n",
+       "cardel: end-of-file during read, unit 10, file y.txt, line 4: the file ends after line 3 while reading row "
+       "1 of 50000 (3 of 50000 values read)\n"},
   };
   for (const Refusal& c : cases) {
     ScratchDir dir;
@@ -332,7 +403,8 @@ TEST(Cardel, WarningsNotesAndTextEncodings) {
       {"1\n2\n1 extra\n2\n", 0, ignored + "\n"},
       {"2\n2\n0 0\n0 1\n", 0,
        "cardel: note: 3 zero measurements were replaced by 1e-7 before taking logarithms (the mean and standard "
-       "deviation use 0)\n"},
+       "deviation use 0)" +
+           limit_advice},
       {"0\n0\n1 2 3\n", 0,
        "cardel: warning: file y.txt has non-blank lines after the number of rows (line 3 on); they were ignored\n"},
       {utf16, 2,

@@ -105,19 +105,21 @@ TEST(FreeFormReader, AReadOfNothingConsumesNoLine) {
   EXPECT_EQ(reals(reader, 1), std::vector<double>{4});
 }
 
-// Reads like a table file: a count of rows, then that many rows of two values each.
-std::string read_as_table(const std::string& text) {
+// Reads like a table file: a count of rows, then that many rows of two values each, as `form` allows them.
+std::string read_as_table(const std::string& text, textio::FieldForm form = textio::FieldForm::real) {
   auto reader = reader_over(text);
   std::int32_t rows = 0;
   ReadStatus status = textio::read_count(reader, rows, "number of rows");
   if (status == ReadStatus::ok) {
     reader.what = "row";
-    status = textio::check_room(reader, rows, 2);
+    status = textio::check_room(reader, rows, 2, form);
   }
   for (std::int32_t i = 1; i <= rows && status == ReadStatus::ok; ++i) {
     reader.what = "row " + std::to_string(i) + " of " + std::to_string(rows);
     double row[2];
-    status = textio::read_reals(reader, row, 2);
+    std::uint8_t below[2];
+    status = form == textio::FieldForm::real ? textio::read_reals(reader, row, 2)
+                                             : textio::read_entries(reader, row, below, 2, form);
   }
   return status == ReadStatus::ok ? "" : textio::describe_read_error(reader, status);
 }
@@ -158,6 +160,70 @@ TEST(FreeFormReader, DiagnosticsSayWhatWasReadWhereAndWhy) {
       {"1\n1 foo\n", "input conversion error, unit 7, file in.txt, line 2: \"foo\" is not a number"},
   };
   for (const auto& [text, diagnostic] : cases) EXPECT_EQ(read_as_table(text), diagnostic) << text;
+}
+
+TEST(FreeFormReader, EntriesBelowADetectionLimit) {
+  using textio::FieldForm;
+  const struct {
+    const char* text;
+    FieldForm form;
+    std::vector<double> values;
+    std::vector<std::uint8_t> below;
+  } accepted[] = {
+      {"<0.05 1 <2.5E-1,<1.0D2 -3 0 <4.9e-324\n<+3\n",
+       FieldForm::real_or_limit,
+       {0.05, 1, 0.25, 100, -3, 0, 4.9e-324, 3},
+       {1, 0, 1, 1, 0, 0, 1, 1}},
+      {"<-2.99573227355399 <0 <-1e-400 <1e-400 <1e3 -16.1180956392722",
+       FieldForm::real_or_log_limit,
+       {-2.99573227355399, 0, -0.0, 0, 1000, -16.1180956392722},
+       {1, 1, 1, 1, 1, 0}},
+  };
+  for (const auto& c : accepted) {
+    auto reader = reader_over(c.text);
+    std::vector<double> values(c.values.size(), -99.0);
+    std::vector<std::uint8_t> below(c.values.size(), 9);
+    ASSERT_EQ(textio::read_entries(reader, values.data(), below.data(), values.size(), c.form), ReadStatus::ok)
+        << textio::describe_read_error(reader, ReadStatus::conversion_error);
+    EXPECT_EQ(values, c.values) << c.text;
+    EXPECT_EQ(below, c.below) << c.text;
+  }
+
+  const std::string at = "input conversion error, unit 7, file in.txt, line 2: ";
+  const std::string limit = " is not a detection limit: write <X with X a positive number, such as <0.05";
+  const std::string log_limit =
+      " is not the logarithm of a detection limit: write <v with v a number, such as "
+      "<-2.99573227355399";
+  const std::tuple<const char*, FieldForm, std::string> refused[] = {
+      {"1\n<\n", FieldForm::real_or_limit, "\"<\"" + limit},
+      {"1\n1 <,2\n", FieldForm::real_or_limit, "\"<\"" + limit},
+      {"1\n< 0.05 1\n", FieldForm::real_or_limit,
+       "\"< 0.05\" is not a detection limit: write <X without a blank after <, such as <0.05"},
+      {"1\n<0\n", FieldForm::real_or_limit, "\"<0\"" + limit},
+      {"1\n<-0 1\n", FieldForm::real_or_limit, "\"<-0\"" + limit},
+      {"1\n<-1 1\n", FieldForm::real_or_limit, "\"<-1\"" + limit},
+      {"1\n<inf 1\n", FieldForm::real_or_limit, "\"<inf\"" + limit},
+      {"1\n<nan 1\n", FieldForm::real_or_limit, "\"<nan\"" + limit},
+      {"1\n<<1 1\n", FieldForm::real_or_limit, "\"<<1\"" + limit},
+      {"1\n<1e999 1\n", FieldForm::real_or_limit, "\"<1e999\" is beyond the range of double precision"},
+      {"1\n<1e-400 1\n", FieldForm::real_or_limit, "\"<1e-400\" is beyond the range of double precision"},
+      {"1\n1 <x\n", FieldForm::real_or_log_limit, "\"<x\"" + log_limit},
+      {"1\n<\t-3 1\n", FieldForm::real_or_log_limit,
+       "\"<?-3\" is not the logarithm of a detection limit: write <v without a blank after <, such as "
+       "<-2.99573227355399"},
+      {"1\n<-1e999 1\n", FieldForm::real_or_log_limit, "\"<-1e999\" is beyond the range of double precision"},
+      // Where entries are not allowed, "<" is no number at all.
+      {"1\n<0.05 1\n", FieldForm::real, "\"<0.05\" is not a number"},
+  };
+  for (const auto& [text, form, detail] : refused) EXPECT_EQ(read_as_table(text, form), at + detail) << text;
+  EXPECT_EQ(read_as_table("<2\n1 2\n", FieldForm::real_or_limit),
+            "input conversion error, unit 7, file in.txt, line 1: \"<2\" is not a number");  // counts never take one
+
+  // The room check reads through entries as the rows will, and fails where the file ends, not on the first "<".
+  EXPECT_EQ(read_as_table("1000000\n<1 2\n<3 4 5\n", FieldForm::real_or_limit),
+            "end-of-file during read, unit 7, file in.txt, line 4: the file ends after line 3 while reading row 3 of "
+            "1000000 (0 of 2 values read)");
+  EXPECT_EQ(read_as_table("3\n<1 2\n<3 4\n2 <0.1\n", FieldForm::real_or_limit), "");
 }
 
 TEST(FreeFormReader, WarnsOnceAboutIgnoredTextAndTrailingLines) {
