@@ -21,24 +21,7 @@ from fractions import Fraction
 
 import mpmath as mp
 
-mp.mp.dps = 50
-HERE = os.path.dirname(os.path.abspath(__file__))
-DATA = os.path.join(HERE, "data")
-
-
-def fmt(v):
-    return mp.nstr(mp.mpf(v), 20, min_fixed=1, max_fixed=0) if v != 0 else "0"
-
-
-def around(v, k=1):
-    """v and its k nearest doubles on either side."""
-    out = [v]
-    lo = hi = v
-    for _ in range(k):
-        lo = math.nextafter(lo, -math.inf)
-        hi = math.nextafter(hi, math.inf)
-        out += [lo, hi]
-    return out
+from make_reference import DATA, around, fmt  # the tables' shared number format and neighbours of doubles
 
 
 # ---------------------------------------------------------------------------------------------------------
