@@ -72,6 +72,10 @@ void report_notes(const cardel::GroupSummary& summary, std::int64_t measurements
                    "results below a detection limit as <limit");
   }
   if (summary.below_limit > 0) report_limit_notes(summary, measurements);
+  if (summary.zeros_substituted > 0 && summary.below_limit > 0)
+    textio::report(
+        "note: the table holds both zeros and results below a detection limit; each zero counts as a "
+        "detected value of 1e-7 (below every limit), not as a result below a limit");
 }
 
 int run(const textio::RunOptions& options) {

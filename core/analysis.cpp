@@ -3,7 +3,10 @@
 
 #include <cmath>
 
+#include "vantor/censored_values.h"
+#include "vantor/internal/posterior_grid.h"
 #include "vantor/normality_test.h"
+#include "vantor/result_files.h"
 
 namespace core {
 
@@ -23,6 +26,63 @@ BandRun band_probabilities(std::span<const double> log_values, const Settings& s
   const vantor::BandSettings band = vantor::band_settings(settings);
   return log_values.size() == 1 ? vantor::band_posterior_one(band, log_values, options)
                                 : vantor::band_posterior_many(band, log_values, options);
+}
+
+namespace {
+
+bool any_below(std::span<const std::uint8_t> below) {
+  for (std::uint8_t b : below)
+    if (b != 0) return true;
+  return false;
+}
+
+}  // namespace
+
+NormalityTest normality_test(std::span<const double> log_values, std::span<const std::uint8_t> below) {
+  return any_below(below) ? NormalityTest{} : normality_test(log_values);
+}
+
+BandRun band_probabilities(std::span<const double> log_values, std::span<const std::uint8_t> below,
+                           const Settings& settings, const BandOptions& options) {
+  return band_analysis(log_values, below, settings, false, options).run;
+}
+
+BandAnalysis band_analysis(std::span<const double> log_values, std::span<const std::uint8_t> below,
+                           const Settings& settings, bool with_estimates, const BandOptions& options) {
+  BandAnalysis analysis;
+  const vantor::BandSettings band = vantor::band_settings(settings);
+  const bool censored = any_below(below);
+  // Without entries below a limit the bands come from the exact computations; the estimates always read the
+  // grid's sigma profiles, which the quadrature gives.
+  if (!censored) {
+    analysis.run = band_probabilities(log_values, settings, options);
+    if (!with_estimates || analysis.run.outcome != BandRun::Outcome::computed) return analysis;
+  }
+  vantor::PosteriorGrid grid;
+  const BandRun quadrature = vantor::band_posterior_censored(band, vantor::group_entries(log_values, below), options,
+                                                             with_estimates ? &grid : nullptr);
+  if (censored) analysis.run = quadrature;
+  if (!with_estimates || quadrature.outcome != BandRun::Outcome::computed) return analysis;
+  analysis.estimates = vantor::posterior_estimates(band, grid);
+  analysis.estimates_computed = true;
+  return analysis;
+}
+
+Estimates no_value_estimates() { return vantor::marker_estimates(); }
+
+std::vector<std::string> pvalue_file_lines(const NormalityTest& test) {
+  return vantor::pvalue_lines(test.statistic, test.pvalue);
+}
+
+std::vector<std::string> bayes_file_lines(const Settings& settings, const BandRun& run) {
+  return vantor::bayes_lines(settings.band_prior, run.probabilities);
+}
+
+std::vector<std::string> estimates_file_lines(const Estimates& estimates) { return vantor::estimates_lines(estimates); }
+
+std::vector<PriorWarning> prior_warnings(std::span<const double> log_values, std::span<const std::uint8_t> below,
+                                         const Settings& settings) {
+  return vantor::prior_warnings(log_values, below, settings);
 }
 
 Refusal data_refusal(const Settings& settings, const BandRun& run) {
@@ -46,7 +106,8 @@ Refusal data_refusal(const Settings& settings, const BandRun& run) {
   }
   return Refusal{vantor::prior_read, "band_prior", vantor::shown_list(settings.band_prior, vantor::bands),
                  "the weights are 0 on every band that holds probability (band" + std::string(count > 1 ? "s " : " ") +
-                     held + "), so the weighted probabilities cannot be formed; give weight to the bands that hold "
+                     held +
+                     "), so the weighted probabilities cannot be formed; give weight to the bands that hold "
                      "the probability"};
 }
 

@@ -6,9 +6,12 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "cardel/group_statistics.h"
 #include "vantor/band_posterior.h"
+#include "vantor/estimates.h"
+#include "vantor/prior_warnings.h"
 #include "vantor/settings.h"
 
 namespace core {
@@ -51,5 +54,48 @@ BandRun band_probabilities(std::span<const double> log_values, const Settings& s
 
 // The refusal of a run that band_probabilities refused, naming the setting to change.
 Refusal data_refusal(const Settings& settings, const BandRun& run);
+
+// ---- Results below detection limits, the estimates and the warnings ----
+// In what follows `below` flags the log values: below[i] != 0 when log_values[i] is ln of a detection limit below
+// which result i lies (as logy.txt holds it, "<v"); an empty `below` flags none.
+
+// The normality test, or no test (-9, -9) when any result lies below a detection limit.
+NormalityTest normality_test(std::span<const double> log_values, std::span<const std::uint8_t> below);
+
+// The band probabilities: without an entry below a limit exactly band_probabilities above (the same bits); with
+// them each detected value contributes its normal density and each entry <v Phi((v - mu)/sigma), the band masses
+// integrated over sigma numerically.
+BandRun band_probabilities(std::span<const double> log_values, std::span<const std::uint8_t> below,
+                           const Settings& settings, const BandOptions& options = {});
+
+using vantor::Estimates;  // value[quantity][percentile]: the rows and columns of out_estimates.txt
+
+// The band probabilities and, when `with_estimates`, the posterior percentiles of the five quantities under the
+// weighted posterior (estimates_computed says whether they were: not for a run refused, stopped or interrupted).
+struct BandAnalysis {
+  BandRun run;
+  bool estimates_computed = false;
+  Estimates estimates;
+};
+BandAnalysis band_analysis(std::span<const double> log_values, std::span<const std::uint8_t> below,
+                           const Settings& settings, bool with_estimates, const BandOptions& options = {});
+
+// The estimates of a run without values: -1 everywhere.
+Estimates no_value_estimates();
+
+// The lines of the result files as vantor writes them, without their CR LF.
+std::vector<std::string> pvalue_file_lines(const NormalityTest& test);
+std::vector<std::string> bayes_file_lines(const Settings& settings, const BandRun& run);
+std::vector<std::string> estimates_file_lines(const Estimates& estimates);
+
+using vantor::PriorWarning;      // what lies outside which bounds, and the warning's text
+using vantor::PriorWarningKind;  // gm_below, gm_above, gsd_below, gsd_above, few_detected
+
+// When the prior bounds rather than the values decide the answer: the values' geometric mean outside the
+// geometric-mean bounds, their geometric standard deviation outside its bounds (at least 2 values), fewer than 2
+// results above a detection limit. With entries below a limit the statistics use the values regression on order
+// statistics imputes, when it can. For settings that check_settings accepts.
+std::vector<PriorWarning> prior_warnings(std::span<const double> log_values, std::span<const std::uint8_t> below,
+                                         const Settings& settings);
 
 }  // namespace core

@@ -42,4 +42,11 @@ constexpr int band_field_width = 11;
 constexpr int band_field_decimals = 7;
 constexpr char band_field_separator = ',';
 
+// vantor --estimates: posterior percentiles of five quantities, one line each after a header, comma-separated.
+constexpr const char* estimates_file = "out_estimates.txt";
+constexpr int estimates_unit = 400;
+
+// The units of the measurements, one line: written by bandreport for its reports; cardel and vantor do not read it.
+constexpr const char* units_file = "units.txt";
+
 }  // namespace core

@@ -1,18 +1,22 @@
 // Fuzz target: bytes split at the first NUL into "logy.txt" and "in_bayes.txt", through
-// vantor's reading, settings check, normality test and the band masses of a few grid points.
+// vantor's reading, settings check, normality test and the band masses of a few grid points; entries <v below a
+// detection limit go to the quadrature of the censored likelihood, never to the computations for detected values.
 #include <cstddef>
 #include <cstdint>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/files.h"
 #include "fuzz/fuzz_check.h"
 #include "quadrature/context.h"
 #include "textio/fixed_width_writer.h"
 #include "textio/free_form_reader.h"
 #include "vantor/band_posterior.h"
+#include "vantor/censored_values.h"
 #include "vantor/internal/band_masses.h"
-#include "vantor/file_units.h"
+#include "vantor/internal/sigma_profile.h"
 #include "vantor/input_files.h"
 #include "vantor/normality_test.h"
 #include "vantor/settings.h"
@@ -21,18 +25,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char* bytes = reinterpret_cast<const char*>(data);
   const char* split = static_cast<const char*>(std::memchr(bytes, '\0', size));
   textio::FreeFormReader logy, bayes;
-  logy.path = vantor::values_file;
-  logy.unit = vantor::values_unit;
+  logy.path = core::logs_file;
+  logy.unit = core::logs_read_unit;
   logy.text.assign(bytes, split ? split - bytes : size);
-  bayes.path = vantor::settings_file;
-  bayes.unit = vantor::settings_unit;
+  bayes.path = core::settings_file;
+  bayes.unit = core::settings_unit;
   if (split) bayes.text.assign(split + 1, bytes + size);
 
   std::vector<double> values;
-  if (!vantor::read_values(logy, values).empty() || values.empty()) return 0;
+  std::vector<std::uint8_t> below;
+  if (!vantor::read_values(logy, values, below).empty() || values.empty()) return 0;
+  bool censored = false;
+  for (std::uint8_t b : below) censored = censored || b != 0;
 
   double statistic = 0.0, pvalue = 0.0;
-  vantor::normality_test(values, statistic, pvalue);
+  if (!censored) vantor::normality_test(values, statistic, pvalue);
   FUZZ_CHECK(textio::fixed_field(statistic, 10, 3).size() == 10 && textio::fixed_field(pvalue, 10, 3).size() == 10);
 
   vantor::Settings settings;
@@ -40,6 +47,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!vantor::check_settings(settings, values.size()).empty()) return 0;
   const vantor::BandSettings band = vantor::band_settings(settings);
   const vantor::BreakpointBasis basis = vantor::breakpoint_basis(band);
+  if (censored) {
+    // The censored likelihood at both ends and the middle of the grid: finite masses, or the refusal of a point
+    // where they are infinite.
+    const vantor::CensoredValues data = vantor::group_entries(values, below);
+    const double h = (band.mu_bounds[1] - band.mu_bounds[0]) / (vantor::grid_points - 1);
+    for (int j : {1, vantor::grid_points / 2, vantor::grid_points}) {
+      const double mu = (j - 1) * h + band.mu_bounds[0];
+      double squares = 0.0;
+      for (double v : data.detected) squares = squares + (v - mu) * (v - mu);
+      const vantor::PointLikelihood point{mu, static_cast<double>(data.detected.size()), squares, data.limits.data(),
+                                          data.limits.size()};
+      if (band.sigma_bounds[0] == 0.0 && vantor::unbounded_at_zero(point)) continue;
+      const vantor::Peak peak = vantor::find_peak(point, band.sigma_bounds[0], band.sigma_bounds[1]);
+      FUZZ_CHECK(peak.sigma >= band.sigma_bounds[0] && peak.sigma <= band.sigma_bounds[1]);
+      vantor::Breakpoints band_sigma;
+      vantor::band_sigmas(basis, mu, band_sigma);
+      vantor::SigmaProfile profile;
+      vantor::integrate_profile(point, peak, band_sigma, band.sigma_bounds[0], band.sigma_bounds[1], band.band_prior,
+                                j == 1, profile);
+      for (double m : profile.log_masses) FUZZ_CHECK(!std::isnan(m) && m < INFINITY);
+    }
+    return 0;
+  }
 
   // Both ends and the middle of the grid, with S summed as the full grid sums it.
   const double h = (band.mu_bounds[1] - band.mu_bounds[0]) / (vantor::grid_points - 1);

@@ -18,6 +18,7 @@ namespace {
 std::string synopsis(const ProgramInfo& info) {
   std::string line = std::string(info.name);
   if (info.takes_seed) line += " [--seed N]";
+  for (const Flag& flag : info.flags) line += " [" + std::string(flag.name) + "]";
   return line + " [DIR]";
 }
 
@@ -37,6 +38,18 @@ void print_help(const ProgramInfo& info) {
     text += "               equal, a whole number from 0 to 18446744073709551615; the same seed\n";
     text += "               repeats a run exactly (default: taken from the clock)\n";
   }
+  for (const Flag& flag : info.flags) {
+    // The name, then the help from column 16 (its own line when the name is longer), each further line indented alike.
+    std::string name = "  " + std::string(flag.name);
+    name += name.size() < 15 ? std::string(15 - name.size(), ' ') : "\n" + std::string(15, ' ');
+    std::string_view help = flag.help;
+    for (bool first = true; !help.empty(); first = false) {
+      const std::size_t end = help.find('\n');
+      const std::string_view line = help.substr(0, end);
+      text += (first ? name : std::string(15, ' ')) + std::string(line) + "\n";
+      help = end == std::string_view::npos ? std::string_view{} : help.substr(end + 1);
+    }
+  }
   text += "  -h, --help   show this help and exit\n";
   text += "  --version    show the version and exit\n";
   text += "\nExit status:\n";
@@ -51,6 +64,13 @@ bool parse_seed(std::string_view text, std::uint64_t& seed) {
   if (text.empty() || text.front() < '0' || text.front() > '9') return false;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
   return ec == std::errc() && ptr == text.data() + text.size();
+}
+
+// The index of the program's flag named `arg`, or -1.
+int flag_index(const ProgramInfo& info, std::string_view arg) {
+  for (std::size_t i = 0; i < info.flags.size() && i < 64; ++i)
+    if (info.flags[i].name == arg) return static_cast<int>(i);
+  return -1;
 }
 
 int run_guarded(std::string_view memory_message, int (*run)(const RunOptions&), const RunOptions& options) {
@@ -102,6 +122,8 @@ int run_program(const ProgramInfo& info, int argc, char** argv, int (*run)(const
           return usage_error(
               info, "bad --seed value '" + std::string(value) + "' (a whole number from 0 to 18446744073709551615)");
         options.seed_given = true;
+      } else if (const int flag = flag_index(info, arg); flag >= 0) {
+        options.flags |= std::uint64_t{1} << flag;
       } else {
         return usage_error(info, "unknown option '" + std::string(arg) + "'");
       }

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "vantor/file_units.h"
+#include "core/files.h"
 
 namespace vantor {
 
@@ -37,7 +37,7 @@ std::string read_counted_values(textio::FreeFormReader& reader, std::vector<doub
 std::string read_file_values(std::vector<double>& values, std::vector<std::uint8_t>* below) {
   textio::FreeFormReader reader;
   std::string failure;
-  if (!textio::open_input(reader, values_file, values_unit, failure, "cardel writes it")) return failure;
+  if (!textio::open_input(reader, core::logs_file, core::logs_read_unit, failure, "cardel writes it")) return failure;
   failure = read_counted_values(reader, values, below);
   if (failure.empty()) textio::warn_ignored_input(reader, values.empty() ? "the count" : "the last value");
   return failure;
@@ -84,7 +84,7 @@ std::string read_values_file(std::vector<double>& values, std::vector<std::uint8
 std::string read_settings_file(Settings& settings) {
   textio::FreeFormReader reader;
   std::string failure;
-  if (!textio::open_input(reader, settings_file, settings_unit, failure)) return failure;
+  if (!textio::open_input(reader, core::settings_file, core::settings_unit, failure)) return failure;
   failure = read_settings(reader, settings);
   if (failure.empty()) textio::warn_ignored_input(reader, "the five band weights");
   return failure;

@@ -1,9 +1,10 @@
-// vantor: reads "logy.txt" and "in_bayes.txt", writes the normality test to
-// "out_pvalue.txt" and the band probabilities to "out_bayes.txt".
+// vantor: reads "logy.txt" and "in_bayes.txt", writes the normality test to "out_pvalue.txt", the band
+// probabilities to "out_bayes.txt" and, with --estimates, the posterior percentiles to "out_estimates.txt".
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,6 @@
 #include "core/analysis.h"
 #include "core/files.h"
 #include "vantor/band_posterior.h"
-#include "vantor/file_units.h"
 #include "vantor/input_files.h"
 #include "vantor/normality_test.h"
 #include "vantor/result_files.h"
@@ -40,12 +40,20 @@ int refuse(const std::string& diagnostic) {
 }
 
 constexpr std::string_view description =
-    "Reads logy.txt (a count, then one natural-log value per line, as cardel writes it) and the\n"
-    "settings in_bayes.txt (the limit; two geometric-mean bounds; two geometric-standard-deviation\n"
-    "bounds, ascending and at least 1; five band weights, not negative and not all 0). Writes\n"
-    "out_pvalue.txt (statistic and p-value of a chi-square test of normality) and out_bayes.txt\n"
-    "(for five bands of the 95th percentile relative to the limit: the band weight, the probability\n"
-    "under flat priors and the probability with the weights).\n";
+    "Reads logy.txt (a count, then one natural-log value per line as cardel writes it, <v for a\n"
+    "result below the detection limit e^v) and the settings in_bayes.txt (the limit; two\n"
+    "geometric-mean bounds; two geometric-standard-deviation bounds, ascending and at least 1;\n"
+    "five band weights, not negative and not all 0). Writes out_pvalue.txt (statistic and\n"
+    "p-value of a chi-square test of normality) and out_bayes.txt (for five bands of the 95th\n"
+    "percentile relative to the limit: the band weight, the probability under flat priors and\n"
+    "the probability with the weights).\n";
+
+constexpr textio::Flag flags[] = {{"--estimates",
+                                   "also write out_estimates.txt: the posterior percentiles 2.5, 50, 70,\n"
+                                   "95 and 97.5 of the geometric mean, the geometric standard deviation,\n"
+                                   "the 95th percentile, the arithmetic mean and the percentage above the\n"
+                                   "limit\n"}};
+constexpr std::size_t estimates_flag = 0;
 
 // Writes what the integrator printed to standard output, where its messages belong.
 void pass_on_printed(const std::string& printed) {
@@ -74,32 +82,46 @@ void report_integrals(const core::BandRun& run) {
     how = std::to_string(unfinished) + " ended in a FATAL outcome of the integrator (" +
           (unfinished == 1 ? "its message is" : "their messages are") + " left out)";
   if (unfinished > 0 && missed > 0) how += " and ";
-  if (missed > 0) how += std::to_string(missed) + " came back as 0 although " + (missed == 1 ? "it holds" : "they hold") +
-                         " probability";
+  if (missed > 0)
+    how += std::to_string(missed) + " came back as 0 although " + (missed == 1 ? "it holds" : "they hold") +
+           " probability";
   textio::report("note: " + std::to_string(unfinished + missed) + of_all +
                  "were computed from the exponential integral instead of by the integrator: " + how);
 }
 
-int run(const textio::RunOptions&) {
+int run(const textio::RunOptions& options) {
+  const bool with_estimates = options.has_flag(estimates_flag);
   std::vector<double> values;
-  std::string failure = vantor::read_values_file(values);
+  std::vector<std::uint8_t> below;
+  std::string failure = vantor::read_values_file(values, below);
   if (!failure.empty()) return refuse(failure);
   if (values.empty()) {
     failure = vantor::write_marker_files();
+    if (failure.empty() && with_estimates) failure = vantor::write_estimates_file(core::no_value_estimates());
     return failure.empty() ? textio::exit_ok : refuse(failure);
   }
 
-  const core::NormalityTest test = core::normality_test(values);
+  std::size_t below_count = 0;
+  for (std::uint8_t b : below) below_count += b != 0 ? 1 : 0;
+  const core::NormalityTest test = core::normality_test(values, below);
   failure = vantor::write_pvalue_file(test.statistic, test.pvalue);
   if (!failure.empty()) return refuse(failure);
+  if (below_count > 0)
+    textio::report("note: " + std::string(core::pvalue_file) +
+                   " holds the -9 markers: the chi-square test of normality is not defined when results lie below a "
+                   "detection limit (" +
+                   std::to_string(below_count) + " of " + std::to_string(values.size()) + " here)");
 
   core::Settings settings;
   failure = vantor::read_settings_file(settings);
   if (!failure.empty()) return refuse(failure);
   if (const auto refusal = core::check_settings(settings, values.size()))
     return refuse(vantor::refusal_message(settings, *refusal));
+  for (const core::PriorWarning& warning : core::prior_warnings(values, below, settings))
+    textio::report("warning: " + warning.text);
 
-  const core::BandRun result = core::band_probabilities(values, settings);
+  const core::BandAnalysis analysis = core::band_analysis(values, below, settings, with_estimates);
+  const core::BandRun& result = analysis.run;
   pass_on_printed(result.printed);
   if (result.outcome == core::BandRun::Outcome::stopped) end_stopped_run();
   report_integrals(result);
@@ -107,16 +129,25 @@ int run(const textio::RunOptions&) {
     return refuse(vantor::refusal_message(settings, core::data_refusal(settings, result)));
   for (int k = 0; k < vantor::bands; ++k)
     if (!std::isfinite(result.probabilities.likelihood[k]) || !std::isfinite(result.probabilities.posterior[k]))
-      return refuse("internal error: the probability of band " + std::to_string(k + 1) +
-                    " is not a finite number; " + core::bayes_file + " was left as it was");
-  const int unit = values.size() == 1 ? core::bayes_one_value_unit : core::bayes_unit;
+      return refuse("internal error: the probability of band " + std::to_string(k + 1) + " is not a finite number; " +
+                    core::bayes_file + " was left as it was");
+  if (result.panels_unconverged > 0)
+    textio::report("note: " + std::to_string(result.panels_unconverged) +
+                   " pieces of the band integrals did not reach the requested accuracy of 1e-8 before the limit of "
+                   "their splitting; their results are used as they stand");
+  const int unit = values.size() == 1 && below_count == 0 ? core::bayes_one_value_unit : core::bayes_unit;
   failure = vantor::write_bayes_file(settings.band_prior, result.probabilities, unit);
+  if (failure.empty() && with_estimates && analysis.estimates_computed)
+    failure = vantor::write_estimates_file(analysis.estimates);
   return failure.empty() ? textio::exit_ok : refuse(failure);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const textio::ProgramInfo info{"vantor", description, "not enough memory for the values of logy.txt"};
+  const textio::ProgramInfo info{.name = "vantor",
+                                 .description = description,
+                                 .memory_message = "not enough memory for the values of logy.txt",
+                                 .flags = flags};
   return textio::run_program(info, argc, argv, run);
 }

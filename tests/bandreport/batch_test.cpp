@@ -105,7 +105,7 @@ TEST(Bandreport, SummaryHoldsWhatTheResultFilesHoldAndFailuresStayInTheirFolder)
   const std::vector<FolderCase> cases = {
       {"example", example_table, settings, true, Reached::both, zero_note},
       {"no values", "2\n1\n-1 -1\n", "", true, Reached::both, ""},  // n = 0 never reads the settings
-      {"one value", "1\n1\n2.0\n", settings, true, Reached::both, ""},
+      {"one value", "1\n1\n2.0\n", settings, true, Reached::both, "vantor: warning: there is a single value"},
       {"three values", "1\n3\n1.0\n2.5\n0.7\n", settings, true, Reached::both, ""},
       {"bad input", "2\n2\n1 x\n", settings, true, Reached::nothing, "cardel: "},
       {"no settings", example_table, "", true, Reached::cardel, "vantor: "},

@@ -161,7 +161,9 @@ TEST(Cardel, ResultsBelowADetectionLimitUseValuesImputedByRegressionOnOrderStati
                    "  -1.89711998488588     ", " <-2.30258509299405     ", " -0.776528789498996     ",
                    " <-2.99573227355399     ", "  -1.30933331998376     ", "  -2.40794560865187     ",
                    " <-2.30258509299405     ", "  -1.66073120682165     "}),
-       zero_note + note + "4 of 14 measurements were" + imputed},
+       zero_note + note + "4 of 14 measurements were" + imputed + note +
+           "the table holds both zeros and results below a detection limit; each zero counts as a detected value of "
+           "1e-7 (below every limit), not as a result below a limit\n"},
       // The method has no cap: imputed values may exceed their own limit.
       {"2\n5\n0.9 0.95\n<1 1.1\n<1 <1\n50 1000\n<1 -1\n",
        crlf_lines({"  23691.37", "   117.523167445912     ", "   331.324794779238     ", "   2.62430433538595     ",

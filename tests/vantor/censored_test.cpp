@@ -1,0 +1,196 @@
+// Results below detection limits and the estimates: the quadrature path against the exact one, the same bits on
+// any number of threads, and vantor's files, notes and warnings end to end.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/analysis.h"
+#include "tests/support/program_runner.h"
+#include "vantor/band_posterior.h"
+#include "vantor/censored_values.h"
+
+namespace {
+
+using test_support::crlf_lines;
+using test_support::read_file;
+using test_support::run_program;
+using test_support::ScratchDir;
+using test_support::write_file;
+
+core::Settings settings_for(double limit, double gm1, double gm2, double gsd1, double gsd2) {
+  core::Settings s;
+  s.limit = limit;
+  s.gm_bounds[0] = gm1;
+  s.gm_bounds[1] = gm2;
+  s.gsd_bounds[0] = gsd1;
+  s.gsd_bounds[1] = gsd2;
+  const double prior[5] = {0.1, 0.2, 0.3, 0.25, 0.15};
+  for (int k = 0; k < 5; ++k) s.band_prior[k] = prior[k];
+  return s;
+}
+
+// The values the band reference uses: integer arithmetic and one rounded division.
+std::vector<double> formula_values(int n) {
+  std::vector<double> y(n);
+  for (std::int64_t i = 1; i <= n; ++i) {
+    const std::int64_t a = (i * 7919) % 1009, b = (i * 104729) % 1013, d = (i * 15485863) % 1019;
+    y[i - 1] = static_cast<double>(a + b + d - 1512) / 600.0;
+  }
+  return y;
+}
+
+// The quadrature that values below a limit need, run on detected values only, against the exact computation:
+// a strong check of both.
+TEST(CensoredBands, QuadratureAgreesWithTheExactComputationOnDetectedValues) {
+  struct Case {
+    std::vector<double> values;
+    core::Settings settings;
+  };
+  const Case cases[] = {
+      {{0.3}, settings_for(5.0, 0.5, 20.0, 1.2, 8.0)},
+      {{0.1, 0.9}, settings_for(10.0, 0.2, 30.0, 1.05, 12.0)},
+      {{-0.5, 0.2, 0.4, 1.1, 0.8, 0.05}, settings_for(3.0, 0.1, 10.0, 1.1, 6.0)},
+      {formula_values(30), settings_for(4.0, 0.3, 5.0, 1.1, 5.0)},
+      {formula_values(400), settings_for(4.0, 0.3, 5.0, 1.1, 5.0)},
+      {{0.0, 0.0}, settings_for(5.0, 1.0, 2.0, 1.05, 2.0)},  // S = 0 at the first grid point
+  };
+  for (const Case& c : cases) {
+    const core::BandRun exact = core::band_probabilities(c.values, c.settings);
+    const vantor::BandRun quadrature =
+        vantor::band_posterior_censored(vantor::band_settings(c.settings), vantor::group_entries(c.values, {}));
+    ASSERT_EQ(exact.outcome, core::BandRun::Outcome::computed);
+    ASSERT_EQ(quadrature.outcome, core::BandRun::Outcome::computed);
+    EXPECT_EQ(quadrature.panels_unconverged, 0);
+    for (int k = 0; k < 5; ++k) {
+      EXPECT_NEAR(quadrature.probabilities.likelihood[k], exact.probabilities.likelihood[k], 2e-7)
+          << "n = " << c.values.size() << ", band " << k + 1;
+      EXPECT_NEAR(quadrature.probabilities.posterior[k], exact.probabilities.posterior[k], 2e-7)
+          << "n = " << c.values.size() << ", band " << k + 1;
+    }
+  }
+}
+
+TEST(CensoredBands, ProbabilitiesAndEstimatesAreTheSameBitsOnAnyNumberOfThreads) {
+  const std::vector<double> values = {-0.5, 0.2, std::log(0.3), 1.1, 0.8, std::log(0.5), 0.05, std::log(0.3)};
+  const std::vector<std::uint8_t> below = {0, 0, 1, 0, 0, 1, 0, 1};
+  const core::Settings s = settings_for(3.0, 0.1, 10.0, 1.1, 6.0);
+  core::BandOptions one, three;
+  one.threads = 1;
+  three.threads = 3;
+  const core::BandAnalysis serial = core::band_analysis(values, below, s, true, one);
+  const core::BandAnalysis parallel = core::band_analysis(values, below, s, true, three);
+  ASSERT_TRUE(serial.estimates_computed && parallel.estimates_computed);
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(serial.run.probabilities.likelihood[k], parallel.run.probabilities.likelihood[k]);
+    EXPECT_EQ(serial.run.probabilities.posterior[k], parallel.run.probabilities.posterior[k]);
+  }
+  EXPECT_EQ(core::estimates_file_lines(serial.estimates), core::estimates_file_lines(parallel.estimates));
+}
+
+TEST(CensoredBands, InfiniteMassIsRefusedOnlyWithoutALimitBelowMu) {
+  const core::Settings s = settings_for(5.0, 1.0, 2.0, 1.0, 2.0);  // sigma = 0 admitted; mu = 0 is a grid value
+  const std::vector<double> values = {0.0, 0.0, std::log(3.0)};
+  EXPECT_EQ(core::band_probabilities(values, std::vector<std::uint8_t>{0, 0, 1}, s).refusal,
+            vantor::DataRefusal::infinite_mass);
+  // A limit below mu = 0 keeps every mass finite, and so does a table of limits only.
+  const std::vector<double> with_low = {0.0, 0.0, std::log(0.5)};
+  EXPECT_EQ(core::band_probabilities(with_low, std::vector<std::uint8_t>{0, 0, 1}, s).outcome,
+            core::BandRun::Outcome::computed);
+  EXPECT_EQ(core::band_probabilities(values, std::vector<std::uint8_t>{1, 1, 1}, s).outcome,
+            core::BandRun::Outcome::computed);
+}
+
+struct VantorRun {
+  ScratchDir dir;
+  test_support::RunResult result;
+  VantorRun(const std::string& logy, const std::string& in_bayes, const std::vector<std::string>& args,
+            const char* old_estimates = nullptr) {
+    write_file(dir.path + "/logy.txt", logy);
+    write_file(dir.path + "/in_bayes.txt", in_bayes);
+    if (old_estimates) write_file(dir.path + "/out_estimates.txt", old_estimates);
+    result = run_program(VANTOR_BIN, dir.path, args);
+  }
+  std::string file(const char* name) const { return read_file(dir.path + "/" + name); }
+  bool has(const char* name) const { return test_support::file_exists(dir.path + "/" + name); }
+};
+
+TEST(CensoredVantor, MarkersNotesAndWarningsEndToEnd) {
+  const std::string settings = "0.5\n0.001 10\n1.1 8\n1 1 1 1 1\n";
+  // Two of six below limits: the -9 markers and why, no warning.
+  VantorRun censored("6\n-1.6\n<-2.99573227355399\n-2.4\n-1.9\n<-2.30258509299405\n-2.1\n", settings, {});
+  ASSERT_EQ(censored.result.exit_status, 0) << censored.result.err;
+  EXPECT_EQ(censored.file("out_pvalue.txt"), crlf_lines({"    -9.000", "    -9.000"}));
+  EXPECT_EQ(censored.result.err,
+            "vantor: note: out_pvalue.txt holds the -9 markers: the chi-square test of normality is not defined when "
+            "results lie below a detection limit (2 of 6 here)\n");
+  EXPECT_FALSE(censored.has("out_estimates.txt"));
+
+  const struct {
+    std::string logy, in_bayes, err;
+  } warnings[] = {
+      {"3\n5.3\n5.4\n5.5\n", "0.5\n0.001 10\n1.2 8\n1 1 1 1 1\n",
+       "vantor: warning: the values' geometric mean 221.4 lies above the geometric-mean bounds 0.001 to 10; the "
+       "probabilities are shaped by that bound (check that the values, the limit and the bounds use the same units, or "
+       "widen the bounds in in_bayes.txt)\n"
+       "vantor: warning: the values' geometric standard deviation 1.105 lies below the geometric-standard-deviation "
+       "bounds 1.2 to 8; the probabilities are shaped by that bound (widen the bounds in in_bayes.txt)\n"},
+      {"5\n<-1\n<-1\n<-2\n<-1\n<-3\n", "0.5\n10 0.001\n1.5 8\n1 1 1 1 1\n",
+       "vantor: note: out_pvalue.txt holds the -9 markers: the chi-square test of normality is not defined when "
+       "results lie below a detection limit (5 of 5 here)\n"
+       "vantor: warning: only 0 of 5 results are above a detection limit; the probabilities and estimates are set "
+       "mainly by the GM and GSD bounds\n"},
+      {"3\n-1.2\n<-2\n<-2\n", "0.5\n0.001 10\n1.5 8\n1 1 1 1 1\n",
+       "vantor: note: out_pvalue.txt holds the -9 markers: the chi-square test of normality is not defined when "
+       "results lie below a detection limit (2 of 3 here)\n"
+       "vantor: warning: only 1 of 3 results is above a detection limit; the probabilities and estimates are set "
+       "mainly by the GM and GSD bounds\n"},
+  };
+  for (const auto& c : warnings) {
+    VantorRun run(c.logy, c.in_bayes, {});
+    EXPECT_EQ(run.result.exit_status, 0) << c.logy;
+    EXPECT_EQ(run.result.err, c.err) << c.logy;
+  }
+}
+
+TEST(CensoredVantor, EstimatesFileOnlyWithTheOptionAndOnlyFromComputedBands) {
+  const std::string settings = "0.5\n0.001 10\n1.1 8\n1 1 1 1 1\n";
+  VantorRun none("0\n", settings, {"--estimates"}, "old");
+  ASSERT_EQ(none.result.exit_status, 0);
+  const std::string minus = ",-1,-1,-1,-1,-1";
+  EXPECT_EQ(none.file("out_estimates.txt"),
+            crlf_lines({"quantity,q2.5,q50,q70,q95,q97.5", "geometric_mean" + minus, "geometric_sd" + minus,
+                        "percentile_95" + minus, "arithmetic_mean" + minus, "exceedance_percent" + minus}));
+
+  VantorRun plain("3\n-1.6\n-2.4\n-1.9\n", settings, {}, "old");
+  EXPECT_EQ(plain.file("out_estimates.txt"), "old");
+  VantorRun refused("3\n-2.1\n-2.5\n-1.9\n", "0.001\n0.001 10\n1.2 10\n1 0 0 0 0\n", {"--estimates"}, "old");
+  EXPECT_EQ(refused.result.exit_status, 2);
+  EXPECT_EQ(refused.file("out_estimates.txt"), "old");
+
+  VantorRun with("4\n-1.6\n<-2.3\n-2.4\n-1.9\n", settings, {"--estimates"});
+  ASSERT_EQ(with.result.exit_status, 0) << with.result.err;
+  const std::string text = with.file("out_estimates.txt");
+  ASSERT_EQ(text.substr(0, 33), "quantity,q2.5,q50,q70,q95,q97.5\r\n");
+  // Each row ascends, and q50 of percentile_95 lies above q50 of the geometric mean.
+  std::vector<std::vector<double>> rows;
+  for (std::size_t at = 33; at < text.size();) {
+    const std::size_t end = text.find("\r\n", at);
+    std::string line = text.substr(at, end - at);
+    std::vector<double> row;
+    for (std::size_t comma = line.find(','); comma != std::string::npos; comma = line.find(',', comma + 1))
+      row.push_back(std::stod(line.substr(comma + 1)));
+    rows.push_back(row);
+    at = end + 2;
+  }
+  ASSERT_EQ(rows.size(), 5u);
+  for (const auto& row : rows) {
+    ASSERT_EQ(row.size(), 5u);
+    for (int q = 1; q < 5; ++q) EXPECT_LE(row[q - 1], row[q]);
+  }
+  EXPECT_GT(rows[2][1], rows[0][1]);
+}
+
+}  // namespace
