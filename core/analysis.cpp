@@ -6,7 +6,7 @@
 #include "vantor/censored_values.h"
 #include "vantor/internal/posterior_grid.h"
 #include "vantor/normality_test.h"
-#include "vantor/result_files.h"
+#include "vantor/result_lines.h"
 
 namespace core {
 

@@ -14,3 +14,16 @@ cmake -S "$root" -B "$build" "${flags[@]}" -DBUILD_TESTS=ON -DWARNINGS_AS_ERRORS
 cmake --build "$build" -j"$(nproc)"
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"
+
+# The R package over the same core, checked against this build's programs (release only: the check
+# compiles the package with R's own flags). Without R it is skipped, except in CI, which installs it.
+if [ "$mode" = release ]; then
+  if command -v R >/dev/null; then
+    bash "$root/r/check.sh" "$build"
+  elif [ "${CI:-}" = true ]; then
+    echo "R is not installed, and CI needs the R package checked" >&2
+    exit 1
+  else
+    echo "R is not installed: the R package (r/) is not checked"
+  fi
+fi

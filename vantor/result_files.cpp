@@ -1,11 +1,8 @@
-// Writing vantor's result files: the normality test "out_pvalue.txt" and the band probabilities "out_bayes.txt".
+// Writing vantor's result files: out_pvalue.txt, out_bayes.txt and out_estimates.txt, each whole or not at all.
 #include "vantor/result_files.h"
 
-#include <charconv>
-
-#include "textio/fixed_width_writer.h"
-#include "textio/output_file.h"
 #include "core/files.h"
+#include "textio/output_file.h"
 
 namespace vantor {
 
@@ -17,10 +14,6 @@ std::string finish(textio::OutputFile& file) {
 
 }  // namespace
 
-std::vector<std::string> pvalue_lines(double statistic, double pvalue) {
-  return {textio::fixed_field(statistic, 10, 3), textio::fixed_field(pvalue, 10, 3)};
-}
-
 std::string write_pvalue_file(double statistic, double pvalue) {
   textio::OutputFile file;
   if (!textio::open_output(file, core::pvalue_file, core::pvalue_unit)) return textio::describe_output_error(file);
@@ -28,36 +21,11 @@ std::string write_pvalue_file(double statistic, double pvalue) {
   return finish(file);
 }
 
-std::vector<std::string> bayes_lines(const double (&band_prior)[bands], const BandProbabilities& result) {
-  std::vector<std::string> lines;
-  for (int k = 0; k < bands; ++k)
-    lines.push_back(textio::fixed_field(band_prior[k], 11, 7) + "," + textio::fixed_field(result.likelihood[k], 11, 7) +
-                    "," + textio::fixed_field(result.posterior[k], 11, 7));
-  return lines;
-}
-
 std::string write_bayes_file(const double (&band_prior)[bands], const BandProbabilities& result, int unit) {
   textio::OutputFile file;
   if (!textio::open_output(file, core::bayes_file, unit)) return textio::describe_output_error(file);
   for (const std::string& line : bayes_lines(band_prior, result)) textio::write_record(file, line);
   return finish(file);
-}
-
-std::vector<std::string> estimates_lines(const Estimates& estimates) {
-  std::vector<std::string> lines;
-  std::string header = "quantity";
-  for (const char* name : percentile_names) header += std::string(",") + name;
-  lines.push_back(header);
-  for (int q = 0; q < quantity_count; ++q) {
-    std::string line = quantity_names[q];
-    for (double v : estimates.value[q]) {
-      char text[32];
-      const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-      line += "," + std::string(text, end);
-    }
-    lines.push_back(line);
-  }
-  return lines;
 }
 
 std::string write_estimates_file(const Estimates& estimates) {

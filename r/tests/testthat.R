@@ -1,0 +1,4 @@
+library(testthat)
+library(limitband)
+
+test_check("limitband")
