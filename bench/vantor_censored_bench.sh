@@ -26,8 +26,8 @@ open(f'{out}/logy.txt', 'w').write(f'{n}\n' + '\n'.join(lines) + '\n')
 open(f'{out}/in_bayes.txt', 'w').write('5.0\n0.3 20.0\n1.1 8.0\n0.1 0.2 0.3 0.25 0.15\n')
 PY
 }
-for spec in "6 2 2" "30 10 3" "1000 300 5"; do
-  set -- $spec
+for sizes in "6 2 2" "30 10 3" "1000 300 5"; do
+  set -- $sizes
   dir="$work/c$1"; mkdir -p "$dir"; censored "$1" "$2" "$3" "$dir"; cd "$dir"
   echo "vantor, n = $1 with $2 below $3 limits:"; bash "$root/bench/time_run.sh" 5 "$build/vantor/vantor"
   echo "  with --estimates:"; bash "$root/bench/time_run.sh" 5 "$build/vantor/vantor" --estimates
