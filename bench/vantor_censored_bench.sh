@@ -4,7 +4,7 @@
 # Usage: bench/vantor_censored_bench.sh [BUILD_DIR]   (default: build, configured for Release here)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
+build=$(realpath -m "${1:-$root/build}")  # absolute: the runs below change folder
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target vantor -j"$(nproc)" >/dev/null
 work=$(mktemp -d)

@@ -52,18 +52,23 @@ BandAnalysis band_analysis(std::span<const double> log_values, std::span<const s
   BandAnalysis analysis;
   const vantor::BandSettings band = vantor::band_settings(settings);
   const bool censored = any_below(below);
-  // Without entries below a limit the bands come from the exact computations; the estimates always read the
-  // grid's sigma profiles, which the quadrature gives.
+  // Without entries below a limit the bands come from the exact computations, and so do the estimates unless their
+  // closed form would lose digits; they then read the grid's sigma profiles, which the quadrature gives.
   if (!censored) {
     analysis.run = band_probabilities(log_values, settings, options);
     if (!with_estimates || analysis.run.outcome != BandRun::Outcome::computed) return analysis;
+    if (const auto closed = vantor::closed_form_estimates(band, log_values, options)) {
+      analysis.estimates = *closed;
+      analysis.estimates_computed = true;
+      return analysis;
+    }
   }
   vantor::PosteriorGrid grid;
   const BandRun quadrature = vantor::band_posterior_censored(band, vantor::group_entries(log_values, below), options,
                                                              with_estimates ? &grid : nullptr);
   if (censored) analysis.run = quadrature;
   if (!with_estimates || quadrature.outcome != BandRun::Outcome::computed) return analysis;
-  analysis.estimates = vantor::posterior_estimates(band, grid);
+  analysis.estimates = vantor::posterior_estimates(band, grid, options);
   analysis.estimates_computed = true;
   return analysis;
 }

@@ -67,6 +67,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       vantor::integrate_profile(point, peak, band_sigma, band.sigma_bounds[0], band.sigma_bounds[1], band.band_prior,
                                 j == 1, profile);
       for (double m : profile.log_masses) FUZZ_CHECK(!std::isnan(m) && m < INFINITY);
+      // The profile the estimates read rises from 0 to its total across the sigma range (within what the polynomial
+      // of a panel may swing where g rises steeply from 0).
+      double previous = 0.0;
+      for (std::size_t k = 0; k < profile.panels.size(); ++k) {
+        const vantor::ProfilePanel& panel = profile.panels[k];
+        const double next = k + 1 < profile.panels.size() ? profile.panels[k + 1].below : profile.profile_total;
+        for (double share : {0.25, 0.5, 0.75}) {
+          const double sigma = panel.a + share * (panel.b - panel.a);
+          const double below = vantor::cumulative_at(panel, profile.coefficients.data(), next, sigma);
+          FUZZ_CHECK(below >= previous - 1e-9 * profile.profile_total && below <= profile.profile_total);
+          previous = below;
+        }
+      }
     }
     return 0;
   }

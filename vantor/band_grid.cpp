@@ -5,11 +5,11 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <system_error>
 #include <thread>
 
 #include "textio/one_based.h"
 #include "vantor/internal/grid_sums.h"
+#include "vantor/internal/parallel.h"
 
 // The vector form of the grid sums needs a compiler vector type and run-time
 // selection of the processor's widest vector unit, which GCC-compatible
@@ -131,17 +131,7 @@ void grid_sums(const BandSettings& settings, std::span<const double> y, std::vec
       add_squares(y.data(), y.size(), mu.data() + begin, s.data() + begin, count);
     }
   };
-  std::vector<std::thread> threads;
-  threads.reserve(workers - 1);
-  for (int w = 1; w < workers; ++w) {
-    try {
-      threads.emplace_back(sum_chunks);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: the ones running share the grid
-    }
-  }
-  sum_chunks();
-  for (std::thread& thread : threads) thread.join();
+  run_on_threads(workers, sum_chunks, sum_chunks);
 }
 
 BreakpointBasis breakpoint_basis(const BandSettings& settings) {

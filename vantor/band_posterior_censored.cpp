@@ -4,12 +4,11 @@
 #include <atomic>
 #include <cmath>
 #include <functional>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "vantor/band_posterior.h"
 #include "vantor/internal/band_masses.h"
+#include "vantor/internal/parallel.h"
 #include "vantor/internal/posterior_grid.h"
 #include "vantor/internal/sigma_profile.h"
 
@@ -20,16 +19,13 @@ namespace {
 // Grid points a thread takes at a time. Every point's results depend on that point alone, so the bits do not
 // depend on how the chunks fall to threads.
 constexpr int chunk_points = 64;
-constexpr unsigned max_threads = 16;
 
 // A grid point is left out when its mass is provably below e^-60 of the largest point's; the left-out points then
 // carry less than 30000 e^-60 < e^-49 of it together.
 constexpr double negligible_log_share = 60.0;
 
-int thread_count(const BandOptions& options) {
-  if (options.threads > 0) return options.threads;
-  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, max_threads));
-}
+// Points below this share of the largest weighted mass cannot move an estimate, which leaves them out.
+constexpr double negligible_estimate_share = 1e-16;
 
 // Runs body(j) for every index in `indices`, chunk by chunk on the threads; false when the host interrupted.
 bool for_each_point(const std::vector<int>& indices, const BandOptions& options, const std::function<void(int)>& body) {
@@ -49,17 +45,9 @@ bool for_each_point(const std::vector<int>& indices, const BandOptions& options,
       for (int k = begin; k < end; ++k) body(indices[k]);
     }
   };
-  std::vector<std::thread> threads;
   const int wanted = std::min(thread_count(options), (count + chunk_points - 1) / chunk_points);
-  for (int w = 1; w < wanted; ++w) {
-    try {
-      threads.emplace_back(take, false);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: the ones running share the grid
-    }
-  }
-  take(true);
-  for (std::thread& thread : threads) thread.join();
+  run_on_threads(
+      wanted, [&] { take(true); }, [&] { take(false); });
   return !cancelled.load();
 }
 
@@ -111,20 +99,49 @@ BandRun band_posterior_censored(const BandSettings& settings, const CensoredValu
   for (int j = 1; j < grid_points; ++j)
     if (peaks[j].log_value > peaks[best].log_value) best = j;
 
-  std::vector<SigmaProfile> profiles(grid_points);
   std::vector<double> log_masses(static_cast<std::size_t>(grid_points) * bands, -INFINITY);
   std::vector<char> computed(grid_points, 0);
-  const bool keep_panels = grid != nullptr;
+  std::atomic<long long> unconverged{0};
+  // With a grid each point's profile goes straight to its place there (the profiles are the run's largest memory).
+  if (grid) {
+    grid->sigma_bounds[0] = sigma_lo;
+    grid->sigma_bounds[1] = sigma_hi;
+    grid->points.assign(grid_points, PosteriorPoint{});
+  }
+  // The estimates read the profiles of the points whose weighted mass can move a percentile: not of those whose bound
+  // lies below 1e-16 of the best point's weighted mass (the estimates leave them out of their sums).
+  double profile_floor = -INFINITY;
   const auto integrate = [&](int j) {
     Breakpoints band_sigma;
     band_sigmas(basis, mu[j], band_sigma);
-    SigmaProfile& profile = profiles[j];
+    SigmaProfile profile;
+    const bool keep_panels = grid != nullptr && peaks[j].log_value + log_range >= profile_floor;
     integrate_profile(point_at(j), peaks[j], band_sigma, sigma_lo, sigma_hi, settings.band_prior, keep_panels, profile);
     std::copy(profile.log_masses.begin(), profile.log_masses.end(), log_masses.begin() + std::ptrdiff_t{j} * bands);
+    unconverged += profile.unconverged;
     computed[j] = 1;
+    if (!grid) return;
+    PosteriorPoint& point = grid->points[j];
+    point.mu = mu[j];
+    point.log_scale = peaks[j].log_value;
+    point.band_sigma = band_sigma;
+    point.log_masses = profile.log_masses;
+    point.panels = std::move(profile.panels);
+    point.coefficients = std::move(profile.coefficients);
+    point.profile_total = profile.profile_total;
   };
   integrate(best);
-  const double best_mass = log_sum(profiles[best].log_masses);
+  const std::span<const double> best_masses(log_masses.data() + std::ptrdiff_t{best} * bands, bands);
+  const double best_mass = log_sum(best_masses);
+  {
+    double top_weight = 0.0;
+    std::vector<double> weighted;
+    for (int k = 0; k < bands; ++k) {
+      top_weight = std::max(top_weight, settings.band_prior[k]);
+      if (settings.band_prior[k] > 0.0) weighted.push_back(best_masses[k] + std::log(settings.band_prior[k]));
+    }
+    profile_floor = log_sum(weighted) - std::log(top_weight) + std::log(negligible_estimate_share);
+  }
   std::vector<int> kept, left_out;
   for (int j = 0; j < grid_points; ++j) {
     if (j == best) continue;
@@ -152,7 +169,7 @@ BandRun band_posterior_censored(const BandSettings& settings, const CensoredValu
       }
     }
   }
-  for (const SigmaProfile& profile : profiles) run.panels_unconverged += profile.unconverged;
+  run.panels_unconverged = unconverged.load();
 
   run.logarithmic = true;
   run.refusal = combine_log_masses(log_masses, settings.band_prior, run.probabilities);
@@ -161,23 +178,9 @@ BandRun band_posterior_censored(const BandSettings& settings, const CensoredValu
     return run;
   }
   if (grid) {
-    grid->sigma_bounds[0] = sigma_lo;
-    grid->sigma_bounds[1] = sigma_hi;
-    grid->points.clear();
-    grid->panels.clear();
-    for (int j = 0; j < grid_points; ++j) {
-      if (!computed[j]) continue;
-      PosteriorPoint point;
-      point.mu = mu[j];
-      point.log_scale = peaks[j].log_value;
-      band_sigmas(basis, mu[j], point.band_sigma);
-      point.log_masses = profiles[j].log_masses;
-      point.first_panel = grid->panels.size();
-      point.panel_count = profiles[j].panels.size();
-      grid->panels.insert(grid->panels.end(), profiles[j].panels.begin(), profiles[j].panels.end());
-      grid->points.push_back(point);
-      profiles[j] = SigmaProfile{};  // the panels now live in the grid
-    }
+    // Only the computed points, in grid order: erase_if keeps the order and moves the points in place.
+    std::size_t j = 0;
+    std::erase_if(grid->points, [&](const PosteriorPoint&) { return !computed[j++]; });
   }
   return run;
 }

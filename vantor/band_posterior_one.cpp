@@ -3,12 +3,11 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "vantor/band_posterior.h"
 #include "vantor/internal/band_masses.h"
+#include "vantor/internal/parallel.h"
 
 namespace vantor {
 
@@ -18,7 +17,6 @@ namespace {
 // enough chunks that threads slowed by other work on their processor simply take fewer.
 constexpr int chunk_points = 100;
 constexpr int chunk_count = (grid_points + chunk_points - 1) / chunk_points;
-constexpr unsigned max_threads = 16;
 
 // A mass the integrator gave as 0 is taken from the exponential integral when it reaches this share of all
 // mass; below it, it could not change a printed digit (nor, as a rule, a bit of the sums).
@@ -37,9 +35,9 @@ struct OneValueGrid {
   const std::vector<double>& s;
   std::vector<double> masses = std::vector<double>(static_cast<std::size_t>(grid_points) * bands, 0.0);
   std::vector<Chunk> chunks = std::vector<Chunk>(chunk_count);
-  std::atomic<int> next{0};                   // the next chunk to take
+  std::atomic<int> next{0};                     // the next chunk to take
   std::atomic<int> first_stopped{chunk_count};  // the earliest chunk whose integration stopped the run
-  std::atomic<bool> cancelled{false};         // the host asked to end the computation
+  std::atomic<bool> cancelled{false};           // the host asked to end the computation
 };
 
 // Integrates the band masses of chunk c with the thread's context. A stop leaves the chunk's printed text
@@ -81,25 +79,10 @@ void take_chunks(OneValueGrid& grid, const std::function<bool()>* interrupted) {
   }
 }
 
-int thread_count(const BandOptions& options) {
-  if (options.threads > 0) return options.threads;
-  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, max_threads));
-}
-
 // Runs the chunks on the threads and waits for all of them.
 void integrate_grid(OneValueGrid& grid, const BandOptions& options) {
-  std::vector<std::thread> threads;
-  const int count = thread_count(options);
-  threads.reserve(count - 1);
-  for (int w = 1; w < count; ++w) {
-    try {
-      threads.emplace_back(take_chunks, std::ref(grid), nullptr);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: the ones running share the grid
-    }
-  }
-  take_chunks(grid, &options.interrupted);
-  for (std::thread& thread : threads) thread.join();
+  run_on_threads(
+      thread_count(options), [&] { take_chunks(grid, &options.interrupted); }, [&] { take_chunks(grid, nullptr); });
 }
 
 // Puts back the masses the integrator missed that are large enough to matter, as the exponential integral

@@ -1,12 +1,17 @@
-// Posterior percentiles of the five quantities: each grid point's weighted sigma distribution from its profile,
-// summed over the grid at the thresholds a value of a quantity sets, and each percentile by a root search.
+// Posterior percentiles of the five quantities: each grid point's weighted sigma distribution, from its quadrature
+// profile or in closed form, summed over the grid at the thresholds a value of a quantity sets, and each percentile
+// by a root search on a thinned grid refined on every point.
 #include "vantor/estimates.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "distributions/cdf.h"
+#include "distributions/log_scale.h"
+#include "vantor/internal/parallel.h"
 #include "vantor/internal/posterior_grid.h"
 
 namespace vantor {
@@ -17,33 +22,110 @@ namespace {
 // less than 3e-12 of the whole) and are left out of the sums.
 constexpr double negligible_point = 1e-16;
 
-// A grid point as the sums read it: its weighted mass below each band's lower end and the factor that turns its
-// profile's integrals into weighted mass, band by band.
+// How a point's mass grows with sigma: a function V increasing in sigma, the mass between sigma(k) and sigma
+// proportional to V(sigma) - V(sigma(k)). From the quadrature's profile, or in closed form for detected values
+// only, with t = S / (2 sigma^2) and a = (n - 1) / 2: -P(a, t) or Q(a, t) (the regularised gamma functions, each
+// where it keeps its digits), E1(t) for one value, and for S = 0 -sigma^(1-n) or 2 ln sigma.
+enum class CurveKind { profile, gamma_lower, gamma_upper, exponential_integral, power, logarithm };
+
+// ln E1(e^s) + e^s + s (smooth and bounded on the whole line) at steps of 1/64 of s = ln t over the range a run
+// needs, for cubic Hermite interpolation with its slope: within about 1e-10 of E1, and a tenth of its cost.
+struct ExponentialIntegralTable {
+  double s_lo = 0.0;
+  std::vector<double> value, slope;
+};
+constexpr double e1_steps_per_unit = 64.0;
+
+void e1_node(double s, double& value, double& slope) {
+  const double t = std::exp(s), log_e1 = distributions::log_gamma_integral(0.0, t, INFINITY);
+  value = log_e1 + t + s;
+  slope = 1.0 + t - std::exp(-t - log_e1);  // d ln E1 / ds = -e^-t / E1
+}
+
+ExponentialIntegralTable e1_table(double s_lo, double s_hi) {
+  ExponentialIntegralTable table;
+  table.s_lo = std::floor(s_lo * e1_steps_per_unit) / e1_steps_per_unit;
+  const int size = static_cast<int>(std::ceil((s_hi - table.s_lo) * e1_steps_per_unit)) + 2;
+  table.value.resize(size);
+  table.slope.resize(size);
+  for (int i = 0; i < size; ++i) e1_node(table.s_lo + i / e1_steps_per_unit, table.value[i], table.slope[i]);
+  return table;
+}
+
+// ln E1(t) from the table.
+double log_e1(const ExponentialIntegralTable& table, double t) {
+  const double s = std::log(t), x = (s - table.s_lo) * e1_steps_per_unit;
+  const int i = std::clamp(static_cast<int>(x), 0, static_cast<int>(table.value.size()) - 2);
+  const double u = x - i, step = 1.0 / e1_steps_per_unit;
+  const double v0 = table.value[i], v1 = table.value[i + 1], m0 = step * table.slope[i], m1 = step * table.slope[i + 1];
+  const double c2 = 3.0 * (v1 - v0) - 2.0 * m0 - m1, c3 = 2.0 * (v0 - v1) + m0 + m1;
+  return v0 + u * (m0 + u * (c2 + u * c3)) - t - s;
+}
+
+// What the closed forms share over the grid.
+struct ClosedForm {
+  double a = 0.0;
+  double n = 0.0;
+  double log_gamma_a = 0.0;  // ln Gamma(a), for the gamma density
+  ExponentialIntegralTable e1;
+};
+
+// A grid point as the sums read it: its weighted mass below each band's lower end and the factor that turns
+// differences of V into weighted mass, band by band.
 struct WeightedPoint {
-  double mu;
-  double total;                  // weighted mass of the point, on the run's common scale
-  double below[bands + 1];       // weighted mass below sigma(k)
-  double factor[bands];          // weight of band k times e^(log_scale - top)
-  double cut_cumulative[bands];  // the profile's integral up to sigma(k)
-  Breakpoints band_sigma;
-  const ProfilePanel* panels;
-  std::size_t panel_count;
+  double mu = 0.0;
+  double total = 0.0;         // weighted mass of the point, on the run's common scale
+  double below[bands + 1]{};  // weighted mass below sigma(k)
+  double factor[bands]{};     // weight of band k times the point's scale
+  double cut[bands]{};        // V(sigma(k))
+  Breakpoints band_sigma{};
+  CurveKind kind = CurveKind::profile;
+  double half_squares = 0.0;  // S / 2 (closed forms)
+  double log_offset = 0.0;    // V of the exponential integral is E1 e^-log_offset
+  const ProfilePanel* panels = nullptr;
+  std::size_t panel_count = 0;
+  const double* coefficients = nullptr;
+  double profile_total = 0.0;
 };
 
 // The profile's integral of one point from the lower sigma bound to sigma, and g there (through `density`).
-double profile_cumulative(const WeightedPoint& p, double sigma, double* density = nullptr) {
+double profile_cumulative(const WeightedPoint& p, double sigma, double* density) {
   if (density) *density = 0.0;
   const ProfilePanel* first = p.panels;
-  const ProfilePanel* last = p.panels + p.panel_count - 1;  // closes the range: a = b = upper bound
-  if (!(sigma > first->a)) return first->below;
-  if (!(sigma < last->a)) return last->below;
+  const ProfilePanel* end = p.panels + p.panel_count;
+  if (p.panel_count == 0 || !(sigma > first->a)) return 0.0;
+  if (!(sigma < (end - 1)->b)) return p.profile_total;
   const ProfilePanel* panel =
-      std::upper_bound(first, last, sigma, [](double s, const ProfilePanel& q) { return s < q.a; }) - 1;
-  return cumulative_at(*panel, (panel + 1)->below, sigma, density);
+      std::upper_bound(first, end, sigma, [](double s, const ProfilePanel& q) { return s < q.a; }) - 1;
+  return cumulative_at(*panel, p.coefficients, panel + 1 < end ? (panel + 1)->below : p.profile_total, sigma, density);
+}
+
+// V(sigma) of one point and, through `slope`, dV/dsigma.
+double curve(const WeightedPoint& p, const ClosedForm& form, double sigma, double* slope) {
+  if (p.kind == CurveKind::profile) return profile_cumulative(p, sigma, slope);
+  const double t = p.half_squares / (sigma * sigma);
+  switch (p.kind) {
+    case CurveKind::gamma_lower:
+    case CurveKind::gamma_upper: {
+      double cum = 0.0, ccum = 0.0;
+      distributions::cdf_gamma(t, form.a, cum, ccum);
+      if (slope) *slope = 2.0 * std::exp(form.a * std::log(t) - t - form.log_gamma_a) / sigma;
+      return p.kind == CurveKind::gamma_lower ? -cum : ccum;
+    }
+    case CurveKind::exponential_integral:
+      if (slope) *slope = 2.0 * std::exp(-t - p.log_offset) / sigma;
+      return std::exp(log_e1(form.e1, t) - p.log_offset);
+    case CurveKind::power:
+      if (slope) *slope = (form.n - 1.0) * std::pow(sigma, -form.n);
+      return -std::pow(sigma, 1.0 - form.n);
+    default:
+      if (slope) *slope = 2.0 / sigma;
+      return 2.0 * std::log(sigma);
+  }
 }
 
 // Weighted mass of one point with sigma at or below `sigma`, and its derivative in sigma (through `slope`).
-double weighted_below(const WeightedPoint& p, double sigma, double& slope) {
+double weighted_below(const WeightedPoint& p, const ClosedForm& form, double sigma, double& slope) {
   slope = 0.0;
   if (!(sigma > p.band_sigma[0])) return 0.0;
   if (!(sigma < p.band_sigma[bands])) return p.total;
@@ -51,7 +133,7 @@ double weighted_below(const WeightedPoint& p, double sigma, double& slope) {
   while (k + 1 < bands && sigma >= p.band_sigma[k + 1]) ++k;
   if (p.factor[k] == 0.0) return p.below[k];
   double density = 0.0;
-  const double inside = p.factor[k] * (profile_cumulative(p, sigma, &density) - p.cut_cumulative[k]);
+  const double inside = p.factor[k] * (curve(p, form, sigma, &density) - p.cut[k]);
   slope = p.factor[k] * density;
   return std::clamp(p.below[k] + inside, p.below[k], p.below[k + 1]);
 }
@@ -59,22 +141,23 @@ double weighted_below(const WeightedPoint& p, double sigma, double& slope) {
 // Weighted mass of one point whose quantity lies at or below the value that the parameter s stands for (sigma for
 // geometric_sd, ln of the value for percentile_95 and arithmetic_mean, z = (mu - ln limit)/sigma for
 // exceedance_percent), and its derivative in s.
-double point_below(const WeightedPoint& p, Quantity quantity, double s, double log_limit, double& slope) {
+double point_below(const WeightedPoint& p, const ClosedForm& form, Quantity quantity, double s, double log_limit,
+                   double& slope) {
   double sigma_slope = 0.0, mass = 0.0;
   slope = 0.0;
   switch (quantity) {
     case geometric_sd:
-      mass = weighted_below(p, s, sigma_slope);
+      mass = weighted_below(p, form, s, sigma_slope);
       slope = sigma_slope;
       return mass;
     case percentile_95:
-      mass = weighted_below(p, (s - p.mu) / z95, sigma_slope);
+      mass = weighted_below(p, form, (s - p.mu) / z95, sigma_slope);
       slope = sigma_slope / z95;
       return mass;
     case arithmetic_mean: {
       if (s < p.mu) return 0.0;
       const double sigma = std::sqrt(2.0 * (s - p.mu));
-      mass = weighted_below(p, sigma, sigma_slope);
+      mass = weighted_below(p, form, sigma, sigma_slope);
       slope = sigma > 0.0 ? sigma_slope / sigma : 0.0;
       return mass;
     }
@@ -82,13 +165,13 @@ double point_below(const WeightedPoint& p, Quantity quantity, double s, double l
       const double d = p.mu - log_limit;  // z = d/sigma: sigma = d/s, d sigma/ds = -d/s^2
       if (d > 0.0) {
         if (!(s > 0.0)) return 0.0;
-        mass = p.total - weighted_below(p, d / s, sigma_slope);
+        mass = p.total - weighted_below(p, form, d / s, sigma_slope);
         slope = sigma_slope * d / (s * s);
         return mass;
       }
       if (d < 0.0) {
         if (!(s < 0.0)) return p.total;
-        mass = weighted_below(p, d / s, sigma_slope);
+        mass = weighted_below(p, form, d / s, sigma_slope);
         slope = -sigma_slope * d / (s * s);
         return mass;
       }
@@ -97,65 +180,153 @@ double point_below(const WeightedPoint& p, Quantity quantity, double s, double l
   }
 }
 
-// The posterior distribution function of a quantity at parameter s over every `stride`-th point, summed in grid
-// order, with its derivative.
+// A thinned grid that locates a percentile before all points settle it: about `wanted` points evenly spread from the
+// first to the last, weighted by the trapezoid rule with the half point at each end that a sum over every point has
+// beyond the integral. The sums are smooth in mu, so over such a grid they lie close to the full ones.
+struct Thinned {
+  std::vector<std::size_t> index;
+  std::vector<double> weight;
+};
+
+Thinned thinned_grid(std::size_t points, std::size_t wanted) {
+  Thinned t;
+  if (points <= wanted) {
+    for (std::size_t j = 0; j < points; ++j) t.index.push_back(j), t.weight.push_back(1.0);
+    return t;
+  }
+  for (std::size_t k = 0; k < wanted; ++k) t.index.push_back(k * (points - 1) / (wanted - 1));
+  for (std::size_t k = 0; k < wanted; ++k) {
+    const double before = k > 0 ? static_cast<double>(t.index[k] - t.index[k - 1]) : 1.0;
+    const double after = k + 1 < wanted ? static_cast<double>(t.index[k + 1] - t.index[k]) : 1.0;
+    t.weight.push_back(0.5 * (before + after));
+  }
+  return t;
+}
+
+// Points one thread sums at a time in a pass over all of them; the partial sums are added in their order, so the
+// result does not depend on the number of threads.
+constexpr std::size_t chunk_points = 2048;
+
+// Runs body(c) for every chunk c on up to `threads` threads; each chunk's results depend on that chunk alone.
+void run_chunks(std::size_t chunks, int threads, const std::function<void(std::size_t)>& body) {
+  std::atomic<std::size_t> next{0};
+  const auto take = [&] {
+    for (std::size_t c; (c = next.fetch_add(1)) < chunks;) body(c);
+  };
+  run_on_threads(std::min<int>(threads, static_cast<int>(chunks)), take, take);
+}
+
+// The posterior distribution function of a quantity over the grid.
 struct Sums {
   const std::vector<WeightedPoint>& points;
+  const ClosedForm& form;
   double log_limit;
-  double operator()(Quantity quantity, double s, std::size_t stride, double* derivative = nullptr) const {
-    double sum = 0.0, slope_sum = 0.0, total = 0.0;
-    for (std::size_t j = 0; j < points.size(); j += stride) {
-      double slope = 0.0;
-      sum += point_below(points[j], quantity, s, log_limit, slope);
-      slope_sum += slope;
-      total += points[j].total;
+  int threads;
+
+  // F at s over a thinned grid.
+  double thinned(Quantity quantity, double s, const Thinned& grid) const {
+    double sum = 0.0, total = 0.0, slope = 0.0;
+    for (std::size_t k = 0; k < grid.index.size(); ++k) {
+      const WeightedPoint& p = points[grid.index[k]];
+      sum += grid.weight[k] * point_below(p, form, quantity, s, log_limit, slope);
+      total += grid.weight[k] * p.total;
     }
-    if (derivative) *derivative = slope_sum / total;
     return sum / total;
+  }
+
+  // F and its derivative at each of `count` parameters over every point, the points shared among threads.
+  void all(Quantity quantity, const double* s, int count, double* value, double* derivative) const {
+    const std::size_t chunks = (points.size() + chunk_points - 1) / chunk_points;
+    std::vector<double> partial(chunks * (2 * count + 1), 0.0);
+    const auto sum_chunk = [&](std::size_t c) {
+      double* out = partial.data() + c * (2 * count + 1);
+      const std::size_t end = std::min(points.size(), (c + 1) * chunk_points);
+      for (std::size_t j = c * chunk_points; j < end; ++j) {
+        for (int q = 0; q < count; ++q) {
+          double slope = 0.0;
+          out[2 * q] += point_below(points[j], form, quantity, s[q], log_limit, slope);
+          out[2 * q + 1] += slope;
+        }
+        out[2 * count] += points[j].total;
+      }
+    };
+    run_chunks(chunks, threads, sum_chunk);
+    std::vector<double> sum(2 * count + 1, 0.0);
+    for (std::size_t c = 0; c < chunks; ++c)
+      for (int i = 0; i <= 2 * count; ++i) sum[i] += partial[c * (2 * count + 1) + i];
+    for (int q = 0; q < count; ++q) {
+      value[q] = sum[2 * q] / sum[2 * count];
+      derivative[q] = sum[2 * q + 1] / sum[2 * count];
+    }
   }
 };
 
-// Every 16th point shows where a percentile lies well enough to start from; all points then settle it.
-constexpr std::size_t coarse_stride = 16;
-
-// The parameters s at which the distribution function reaches each level: first located on every 16th point by a
-// scan of the range and bisection, then Newton's method on all points, kept inside the bracket their values set.
-void solve(const Sums& cdf, Quantity quantity, double lo, double hi, double (&roots)[percentile_count]) {
-  constexpr int scan = 32;
+// The parameters s at which the distribution function reaches each level: located on thinned grids by a scan of the
+// range and the Illinois method, then settled on all points by Newton steps kept inside what is known of the root
+// (one step as a rule, as the thinned sums already lie close to the full ones).
+void solve(const Sums& cdf, const Thinned& scan_grid, const Thinned& narrow_grid, Quantity quantity, double lo,
+           double hi, double (&roots)[percentile_count]) {
+  constexpr int scan = 24;
   double scanned[scan + 1];
-  for (int i = 0; i <= scan; ++i) scanned[i] = cdf(quantity, lo + (hi - lo) * i / scan, coarse_stride);
-  const double f_lo = cdf(quantity, lo, 1), f_hi = cdf(quantity, hi, 1);
+  for (int i = 0; i <= scan; ++i) scanned[i] = cdf.thinned(quantity, lo + (hi - lo) * i / scan, scan_grid);
+  double known_lo[percentile_count], known_hi[percentile_count];
+  bool settled[percentile_count] = {};
   for (int q = 0; q < percentile_count; ++q) {
     const double level = percentile_levels[q];
-    double& s = roots[q];
-    if (f_lo >= level) {
-      s = lo;
-      continue;
-    }
-    if (f_hi < level) {
-      s = hi;
+    known_lo[q] = lo;
+    known_hi[q] = hi;
+    // The thinned sums reach the level at an end of the range: the percentile is that end.
+    if (scanned[0] >= level || scanned[scan] < level) {
+      roots[q] = scanned[0] >= level ? lo : hi;
+      settled[q] = true;
       continue;
     }
     int i = 1;
     while (i < scan && scanned[i] < level) ++i;
     double a = lo + (hi - lo) * (i - 1) / scan, b = lo + (hi - lo) * i / scan;
-    for (int k = 0; k < 12; ++k) {
-      const double m = 0.5 * (a + b);
-      (cdf(quantity, m, coarse_stride) >= level ? b : a) = m;
+    double fa = cdf.thinned(quantity, a, narrow_grid) - level, fb = cdf.thinned(quantity, b, narrow_grid) - level;
+    int side = 0;
+    double s = 0.5 * (a + b);
+    for (int k = 0; k < 40 && fa < 0.0 && fb >= 0.0; ++k) {
+      s = (a * fb - b * fa) / (fb - fa);
+      if (!(s > a && s < b)) s = 0.5 * (a + b);
+      const double f = cdf.thinned(quantity, s, narrow_grid) - level;
+      if (f >= 0.0) {
+        b = s, fb = f;
+        if (side == 1) fa *= 0.5;
+        side = 1;
+      } else {
+        a = s, fa = f;
+        if (side == -1) fb *= 0.5;
+        side = -1;
+      }
+      if (b - a <= 1e-6 * std::max(1.0, std::fabs(s))) break;
     }
-    s = 0.5 * (a + b);
-    double known_lo = lo, known_hi = hi;  // F(known_lo) < level <= F(known_hi) on all points
-    for (int k = 0; k < 60; ++k) {
-      double slope = 0.0;
-      const double f = cdf(quantity, s, 1, &slope);
-      (f >= level ? known_hi : known_lo) = s;
-      double next = slope > 0.0 ? s - (f - level) / slope : NAN;
-      if (!(next > known_lo && next < known_hi)) next = 0.5 * (known_lo + known_hi);
-      const double tolerance = 1e-11 * std::max(1.0, std::fabs(s));
-      const bool settled = std::fabs(next - s) <= tolerance || known_hi - known_lo <= tolerance;
+    roots[q] = std::clamp(s, lo, hi);
+  }
+  // Newton's method on all points, every percentile in the same pass; where it would leave what is known of the root
+  // (a distribution function that rises in steps, as when the sigma bounds all but coincide), bisection.
+  for (int pass = 0; pass < 40; ++pass) {
+    double value[percentile_count], slope[percentile_count];
+    cdf.all(quantity, roots, percentile_count, value, slope);
+    bool all_settled = true;
+    for (int q = 0; q < percentile_count; ++q) {
+      if (settled[q]) continue;
+      const double level = percentile_levels[q];
+      double& s = roots[q];
+      (value[q] >= level ? known_hi[q] : known_lo[q]) = s;
+      double next = slope[q] > 0.0 ? s - (value[q] - level) / slope[q] : NAN;
+      if (!(next >= known_lo[q] && next <= known_hi[q])) next = 0.5 * (known_lo[q] + known_hi[q]);
+      // A step this small from a point this close to the level leaves the root within about its square (Newton's
+      // method converges quadratically), some 1e-10: the next pass would change nothing that matters. (The distance
+      // to the level guards against a slope that only a step of the function makes steep.)
+      const double tolerance = 1e-5 * std::max(1.0, std::fabs(s));
+      settled[q] = (std::fabs(next - s) <= tolerance && std::fabs(value[q] - level) <= 1e-5) ||
+                   known_hi[q] - known_lo[q] <= tolerance;
       s = next;
-      if (settled) break;
+      all_settled = all_settled && settled[q];
     }
+    if (all_settled) break;
   }
 }
 
@@ -170,64 +341,33 @@ double exceedance(double z) {
   return 100.0 * ccum;
 }
 
-}  // namespace
-
-Estimates marker_estimates() {
+// The percentiles from the points, each with its mass already on the run's common scale, in grid order.
+Estimates percentiles(const BandSettings& settings, std::vector<WeightedPoint>& points, const ClosedForm& form,
+                      const BandOptions& options) {
   Estimates e;
-  for (auto& row : e.value)
-    for (double& v : row) v = -1.0;
-  return e;
-}
-
-Estimates posterior_estimates(const BandSettings& settings, const PosteriorGrid& grid) {
-  Estimates e;
-  double top = -INFINITY;
-  for (const PosteriorPoint& point : grid.points)
-    for (int k = 0; k < bands; ++k)
-      if (settings.band_prior[k] > 0.0) top = std::max(top, point.log_masses[k] + std::log(settings.band_prior[k]));
-
-  std::vector<WeightedPoint> points;
-  std::vector<double> grid_mu, grid_mass;  // every point, for the geometric mean's discrete distribution
-  double largest = 0.0;
-  for (const PosteriorPoint& point : grid.points) {
-    WeightedPoint p{};
-    p.mu = point.mu;
-    p.band_sigma = point.band_sigma;
-    p.panels = grid.panels.data() + point.first_panel;
-    p.panel_count = point.panel_count;
-    p.below[0] = 0.0;
-    for (int k = 0; k < bands; ++k) {
-      const double w = settings.band_prior[k];
-      const double mass = w > 0.0 ? std::exp(point.log_masses[k] + std::log(w) - top) : 0.0;
-      p.factor[k] = w > 0.0 && mass > 0.0 ? std::exp(point.log_scale + std::log(w) - top) : 0.0;
-      p.cut_cumulative[k] = profile_cumulative(p, point.band_sigma[k]);
-      p.below[k + 1] = p.below[k] + mass;
-    }
-    p.total = p.below[bands];
-    grid_mu.push_back(p.mu);
-    grid_mass.push_back(p.total);
-    largest = std::max(largest, p.total);
-    points.push_back(p);
-  }
-  std::erase_if(points, [&](const WeightedPoint& p) { return !(p.total >= negligible_point * largest); });
-  double total = 0.0;
-  for (double m : grid_mass) total += m;
+  double largest = 0.0, total = 0.0;
+  for (const WeightedPoint& p : points) largest = std::max(largest, p.total), total += p.total;
 
   // geometric_mean: the smallest grid value whose cumulative probability reaches the level.
   for (int q = 0; q < percentile_count; ++q) {
     double cumulative = 0.0;
     std::size_t j = 0;
-    for (; j + 1 < grid_mass.size(); ++j) {
-      cumulative += grid_mass[j];
+    for (; j + 1 < points.size(); ++j) {
+      cumulative += points[j].total;
       if (cumulative >= percentile_levels[q] * total) break;
     }
-    e.value[geometric_mean][q] = std::exp(grid_mu[j]);
+    e.value[geometric_mean][q] = std::exp(points[j].mu);
   }
 
+  std::erase_if(points, [&](const WeightedPoint& p) {
+    return !(p.total >= negligible_point * largest) || (p.kind == CurveKind::profile && p.panel_count == 0);
+  });
   double mu_lo = INFINITY, mu_hi = -INFINITY;
   for (const WeightedPoint& p : points) mu_lo = std::min(mu_lo, p.mu), mu_hi = std::max(mu_hi, p.mu);
-  const double sigma_lo = grid.sigma_bounds[0], sigma_hi = grid.sigma_bounds[1];
-  const Sums sums{points, std::log(settings.limit)};
+  const double sigma_lo = settings.sigma_bounds[0], sigma_hi = settings.sigma_bounds[1];
+  const Sums sums{points, form, std::log(settings.limit), thread_count(options)};
+  // 512 points to scan the range, 1024 to narrow the bracket.
+  const Thinned scan_grid = thinned_grid(points.size(), 512), narrow_grid = thinned_grid(points.size(), 1024);
   struct Range {
     Quantity quantity;
     double lo, hi;
@@ -238,11 +378,154 @@ Estimates posterior_estimates(const BandSettings& settings, const PosteriorGrid&
                           {exceedance_percent, -40.0, 40.0}};
   for (const Range& range : ranges) {
     double roots[percentile_count];
-    solve(sums, range.quantity, range.lo, range.hi, roots);
+    solve(sums, scan_grid, narrow_grid, range.quantity, range.lo, range.hi, roots);
     for (int q = 0; q < percentile_count; ++q)
       e.value[range.quantity][q] = range.quantity == exceedance_percent ? exceedance(roots[q]) : std::exp(roots[q]);
   }
   return e;
+}
+
+// Fills in a point's weighted masses from V at its band ends and ln of the point's whole mass on the grid's scale
+// (before the weights), once `top` is known.
+void weigh(WeightedPoint& p, const double (&v)[bands + 1], double log_mass, const double (&weights)[bands],
+           double top) {
+  const double whole = v[bands] - v[0];
+  p.below[0] = 0.0;
+  for (int k = 0; k < bands; ++k) {
+    const double w = weights[k];
+    p.cut[k] = v[k];
+    p.factor[k] = w > 0.0 ? w * std::exp(log_mass - top) / whole : 0.0;
+    p.below[k + 1] = p.below[k] + p.factor[k] * (v[k + 1] - v[k]);
+  }
+  p.total = p.below[bands];
+}
+
+}  // namespace
+
+Estimates marker_estimates() {
+  Estimates e;
+  for (auto& row : e.value)
+    for (double& v : row) v = -1.0;
+  return e;
+}
+
+Estimates posterior_estimates(const BandSettings& settings, const PosteriorGrid& grid, const BandOptions& options) {
+  double top = -INFINITY;
+  for (const PosteriorPoint& point : grid.points)
+    for (int k = 0; k < bands; ++k)
+      if (settings.band_prior[k] > 0.0) top = std::max(top, point.log_masses[k] + std::log(settings.band_prior[k]));
+
+  std::vector<WeightedPoint> points;
+  points.reserve(grid.points.size());
+  for (const PosteriorPoint& point : grid.points) {
+    WeightedPoint p;
+    p.mu = point.mu;
+    p.band_sigma = point.band_sigma;
+    p.panels = point.panels.data();
+    p.panel_count = point.panels.size();
+    p.coefficients = point.coefficients.data();
+    p.profile_total = point.profile_total;
+    p.below[0] = 0.0;
+    for (int k = 0; k < bands; ++k) {
+      const double w = settings.band_prior[k];
+      const double mass = w > 0.0 ? std::exp(point.log_masses[k] + std::log(w) - top) : 0.0;
+      p.factor[k] = w > 0.0 && mass > 0.0 ? std::exp(point.log_scale + std::log(w) - top) : 0.0;
+      p.cut[k] = profile_cumulative(p, point.band_sigma[k], nullptr);
+      p.below[k + 1] = p.below[k] + mass;
+    }
+    p.total = p.below[bands];
+    points.push_back(p);
+  }
+  return percentiles(settings, points, ClosedForm{}, options);
+}
+
+std::optional<Estimates> closed_form_estimates(const BandSettings& settings, std::span<const double> y,
+                                               const BandOptions& options) {
+  std::vector<double> mu, s;
+  grid_sums(settings, y, mu, s);
+  const BreakpointBasis basis = breakpoint_basis(settings);
+  ClosedForm form;
+  form.n = static_cast<double>(y.size());
+  form.a = (form.n - 1.0) * 0.5;
+  form.log_gamma_a = form.a > 0.0 ? distributions::log_gamma_fn(form.a) : 0.0;
+  const double sigma_lo = settings.sigma_bounds[0], sigma_hi = settings.sigma_bounds[1];
+  if (form.a == 0.0) {
+    // One value: E1 over the t each point can reach.
+    double t_lo = INFINITY, t_hi = 0.0;
+    for (double v : s)
+      if (v > 0.0)
+        t_lo = std::min(t_lo, 0.5 * v / (sigma_hi * sigma_hi)), t_hi = std::max(t_hi, 0.5 * v / (sigma_lo * sigma_lo));
+    if (t_hi > 0.0) form.e1 = e1_table(std::log(t_lo), std::log(t_hi));
+  }
+
+  // Each point's V at its band ends and ln of its mass; the rounding of V must leave the mass its digits.
+  constexpr double accepted_error = 1e-8;
+  std::vector<WeightedPoint> points(grid_points);
+  std::vector<double> log_masses(grid_points), values(static_cast<std::size_t>(grid_points) * (bands + 1));
+  std::vector<char> unusable(grid_points, 0);  // 1: the mass lacks digits; 2: it is lost
+  const auto prepare = [&](int j) {
+    WeightedPoint& p = points[j];
+    p.mu = mu[j];
+    p.half_squares = 0.5 * s[j];
+    band_sigmas(basis, mu[j], p.band_sigma);
+    double log_factor = 0.0, scale_error = 1e-13;
+    if (s[j] == 0.0) {
+      p.kind = form.a > 0.0 ? CurveKind::power : CurveKind::logarithm;
+      log_factor = form.a > 0.0 ? -distributions::log_gamma_fn(form.a + 1.0) : 0.0;
+    } else if (form.a == 0.0) {
+      p.kind = CurveKind::exponential_integral;
+      p.log_offset = log_e1(form.e1, p.half_squares / (sigma_hi * sigma_hi));
+      scale_error = 1e-9;
+    } else {
+      p.kind = p.half_squares / (sigma_lo * sigma_lo) <= form.a ? CurveKind::gamma_lower : CurveKind::gamma_upper;
+      log_factor = form.a * std::log(2.0 / s[j]);
+    }
+    double* v = values.data() + static_cast<std::size_t>(j) * (bands + 1);
+    double size = 0.0;
+    for (int k = 0; k <= bands; ++k) {
+      v[k] = curve(p, form, p.band_sigma[k], nullptr);
+      size = std::max(size, std::fabs(v[k]));
+    }
+    const double whole = v[bands] - v[0];
+    log_masses[j] = -INFINITY;  // no mass at all within the double range: a point that cannot matter
+    if (whole == 0.0 && size == 0.0) return;
+    if (!(whole > 0.0) || !std::isfinite(whole)) {
+      unusable[j] = 2;  // its mass is lost: whether it matters cannot be told
+      return;
+    }
+    log_masses[j] = log_factor + std::log(whole) + (p.kind == CurveKind::exponential_integral ? p.log_offset : 0.0);
+    if (scale_error * size > accepted_error * whole) unusable[j] = 1;  // too few digits, if the point matters
+  };
+  constexpr int prepare_chunk = 1024;
+  run_chunks((grid_points + prepare_chunk - 1) / prepare_chunk, thread_count(options), [&](std::size_t c) {
+    const int end = std::min<int>(grid_points, static_cast<int>((c + 1) * prepare_chunk));
+    for (int j = static_cast<int>(c) * prepare_chunk; j < end; ++j) prepare(j);
+  });
+  double top = -INFINITY, top_weight = 0.0, least_weight = INFINITY;
+  for (int j = 0; j < grid_points; ++j) top = std::max(top, log_masses[j]);
+  if (!std::isfinite(top)) return std::nullopt;
+  for (double w : settings.band_prior)
+    if (w > 0.0) top_weight = std::max(top_weight, w), least_weight = std::min(least_weight, w);
+  // A point whose mass lacks digits spoils the closed form only if the estimates could read it; else it is left out.
+  const double matters = top + std::log(negligible_point) - std::log(top_weight / least_weight);
+  for (int j = 0; j < grid_points; ++j) {
+    if (!unusable[j]) continue;
+    if (unusable[j] == 2 || !(log_masses[j] < matters)) return std::nullopt;
+    log_masses[j] = -INFINITY;
+  }
+  for (int j = 0; j < grid_points; ++j) {
+    double v[bands + 1];
+    std::copy_n(values.data() + static_cast<std::size_t>(j) * (bands + 1), bands + 1, v);
+    if (log_masses[j] == -INFINITY) {
+      points[j].total = 0.0;
+      continue;
+    }
+    weigh(points[j], v, log_masses[j], settings.band_prior, top);
+  }
+  double weighted = 0.0;
+  for (const WeightedPoint& p : points) weighted = std::max(weighted, p.total);
+  if (!(weighted > 0.0) || !std::isfinite(weighted)) return std::nullopt;
+  return percentiles(settings, points, form, options);
 }
 
 }  // namespace vantor

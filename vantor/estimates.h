@@ -1,7 +1,11 @@
 // Posterior percentiles of five quantities of the lognormal model under the weighted posterior of the grid.
 #pragma once
 
+#include <optional>
+#include <span>
+
 #include "vantor/band_grid.h"
+#include "vantor/band_posterior.h"
 
 namespace vantor {
 
@@ -30,7 +34,15 @@ Estimates marker_estimates();
 // percentile_95 = e^(mu + z95 sigma); arithmetic_mean = e^(mu + sigma^2/2); exceedance_percent =
 // 100 Phi((mu - ln limit)/sigma). Each continuous quantity is monotone in sigma at fixed mu, so its posterior
 // distribution function at a value is a sum over the grid points of their sigma distribution functions at a
-// threshold; each percentile is found by a bracketing root search on that sum.
-Estimates posterior_estimates(const BandSettings& settings, const PosteriorGrid& grid);
+// threshold; each percentile is its root, found on every 16th point and settled on all of them.
+// From the quadrature's profiles of the grid (any values):
+Estimates posterior_estimates(const BandSettings& settings, const PosteriorGrid& grid, const BandOptions& options = {});
+
+// For detected values only, from the sigma distribution of each grid point in closed form: t = S/(2 sigma^2) has
+// the gamma density of shape (n - 1)/2 (e^-t/t for one value), cut to the sigma bounds and weighted band by band.
+// None where the closed form would lose the digits of a point's mass (its sigma range far in a tail); the
+// quadrature's profiles then serve.
+std::optional<Estimates> closed_form_estimates(const BandSettings& settings, std::span<const double> y,
+                                               const BandOptions& options = {});
 
 }  // namespace vantor

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "distributions/log_scale.h"
+#include "quadrature/internal/gauss_kronrod_constants.h"
 #include "vantor/internal/sigma_profile.h"
 
 namespace vantor {
@@ -25,6 +26,42 @@ void log_cdf_and_hazard(double z, double& log_cdf, double& hazard) {
   }
 }
 
+// ln Phi and its slope, the hazard, at steps of 1/128 over [-38, 9], for cubic Hermite interpolation between them:
+// within about 1e-11 of ln Phi there and several times cheaper than computing it, which the likelihood does for
+// every limit at every point of every panel. Outside that range ln Phi is computed.
+struct LogCdfTable {
+  static constexpr double lo = -38.0, hi = 9.0, steps_per_unit = 128.0;
+  static constexpr int size = static_cast<int>((hi - lo) * steps_per_unit) + 1;
+  double value[size], slope[size];
+  LogCdfTable() {
+    for (int i = 0; i < size; ++i) log_cdf_and_hazard(lo + i / steps_per_unit, value[i], slope[i]);
+  }
+};
+
+const LogCdfTable& log_cdf_table() {
+  static const LogCdfTable table;
+  return table;
+}
+
+// ln Phi(z), and its slope when `hazard` is given, from the table or computed beyond it.
+double log_cdf(double z, double* hazard = nullptr) {
+  const LogCdfTable& table = log_cdf_table();
+  if (!(z > LogCdfTable::lo && z < LogCdfTable::hi)) {
+    double value = 0.0, slope = 0.0;
+    log_cdf_and_hazard(z, value, slope);
+    if (hazard) *hazard = slope;
+    return value;
+  }
+  const double x = (z - LogCdfTable::lo) * LogCdfTable::steps_per_unit;
+  const int i = static_cast<int>(x);
+  const double t = x - i, step = 1.0 / LogCdfTable::steps_per_unit;
+  const double v0 = table.value[i], v1 = table.value[i + 1];
+  const double m0 = step * table.slope[i], m1 = step * table.slope[i + 1];
+  const double c2 = 3.0 * (v1 - v0) - 2.0 * m0 - m1, c3 = 2.0 * (v0 - v1) + m0 + m1;
+  if (hazard) *hazard = (m0 + t * (2.0 * c2 + t * 3.0 * c3)) * LogCdfTable::steps_per_unit;
+  return v0 + t * (m0 + t * (c2 + t * c3));
+}
+
 // The slope psi(u) and curvature psi'(u) of ln L(u) = n_d ln u - S_d u^2 / 2 + sum c ln Phi(d u), u = 1/sigma,
 // d = ln limit - mu. ln L is concave, so psi decreases.
 void slope_and_curvature(const PointLikelihood& p, double u, double& slope, double& curvature) {
@@ -32,34 +69,17 @@ void slope_and_curvature(const PointLikelihood& p, double u, double& slope, doub
   curvature = -p.detected / (u * u) - p.squares;
   for (std::size_t k = 0; k < p.limit_count; ++k) {
     const double d = p.limits[k].log_limit - p.mu, c = p.limits[k].count;
-    double log_cdf, hazard;
-    log_cdf_and_hazard(d * u, log_cdf, hazard);
+    double hazard = 0.0;
+    log_cdf(d * u, &hazard);
     slope += c * d * hazard;
     curvature -= c * d * d * hazard * (d * u + hazard);
   }
 }
 
-// The 21-point Kronrod rule with its 10-point Gauss rule: abscissae on [-1, 1] (decreasing; the odd-numbered
-// ones from 1 are the Gauss points) and weights, as the project's integrator uses them.
-constexpr double kronrod_x[11] = {0.995657163025808080735527280689003,
-                                  0.973906528517171720077964012084452,
-                                  0.930157491355708226001207180059508,
-                                  0.865063366688984510732096688423493,
-                                  0.780817726586416897063717578345042,
-                                  0.679409568299024406234327365114874,
-                                  0.562757134668604683339000099272694,
-                                  0.433395394129247190799265943165784,
-                                  0.294392862701460198131126603103866,
-                                  0.148874338981631210884826001129720,
-                                  0.0};
-constexpr double kronrod_w[11] = {
-    0.011694638867371874278064396062192, 0.032558162307964727478818972459390, 0.054755896574351996031381300244580,
-    0.075039674810919952767043140916190, 0.093125454583697605535065465083366, 0.109387158802297641899210590325805,
-    0.123491976262065851077208814357640, 0.134709217311473325928054001771707, 0.142775938577060080797094273138717,
-    0.147739104901338491374841515972068, 0.149445554002916905664936468389821};
-constexpr double gauss_w[5] = {0.066671344308688137593568809893332, 0.149451349150580593145776339657697,
-                               0.219086362515982043995534934228163, 0.269266719309996355091226921569469,
-                               0.295524224714752870173892994651338};
+// The 21-point Kronrod rule with its 10-point Gauss rule, as the project's integrator uses it.
+using quadrature::gauss_weights;
+using quadrature::kronrod_nodes;
+using quadrature::kronrod_weights;
 
 // A piece of a band's sigma interval with its integral of g, the error estimate of the rule and g at the rule's
 // points: f[2k] at c - h x_k, f[2k+1] at c + h x_k, f[20] at the centre c.
@@ -71,7 +91,7 @@ struct Panel {
 };
 
 // The rule's points on [-1, 1] in the order of Panel::f.
-double rule_point(int i) { return i == 20 ? 0.0 : (i % 2 == 0 ? -kronrod_x[i / 2] : kronrod_x[i / 2]); }
+double rule_point(int i) { return i == 20 ? 0.0 : (i % 2 == 0 ? -kronrod_nodes[i / 2] : kronrod_nodes[i / 2]); }
 
 // P_0(t) .. P_(count-1)(t), the Legendre polynomials, by their three-term recurrence.
 void legendre(double t, double* p, int count) {
@@ -130,31 +150,36 @@ void apply_rule(const ScaledLikelihood& g, Panel& panel) {
   const double c = 0.5 * (panel.a + panel.b), h = 0.5 * (panel.b - panel.a);
   double* f = panel.f;
   for (int k = 0; k < 10; ++k) {
-    f[2 * k] = g(c - h * kronrod_x[k]);
-    f[2 * k + 1] = g(c + h * kronrod_x[k]);
+    f[2 * k] = g(c - h * kronrod_nodes[k]);
+    f[2 * k + 1] = g(c + h * kronrod_nodes[k]);
   }
   f[20] = g(c);
-  double kronrod = kronrod_w[10] * f[20], gauss = 0.0, absolute = std::fabs(kronrod);
+  double kronrod = kronrod_weights[10] * f[20], gauss = 0.0, absolute = std::fabs(kronrod);
   for (int k = 0; k < 10; ++k) {
     const double pair = f[2 * k] + f[2 * k + 1];
-    kronrod += kronrod_w[k] * pair;
-    absolute += kronrod_w[k] * (std::fabs(f[2 * k]) + std::fabs(f[2 * k + 1]));
-    if (k % 2 == 1) gauss += gauss_w[k / 2] * pair;
+    kronrod += kronrod_weights[k] * pair;
+    absolute += kronrod_weights[k] * (std::fabs(f[2 * k]) + std::fabs(f[2 * k + 1]));
+    if (k % 2 == 1) gauss += gauss_weights[k / 2] * pair;
   }
   const double mean = 0.5 * kronrod;
-  double variation = kronrod_w[10] * std::fabs(f[20] - mean);
+  double variation = kronrod_weights[10] * std::fabs(f[20] - mean);
   for (int k = 0; k < 10; ++k)
-    variation += kronrod_w[k] * (std::fabs(f[2 * k] - mean) + std::fabs(f[2 * k + 1] - mean));
+    variation += kronrod_weights[k] * (std::fabs(f[2 * k] - mean) + std::fabs(f[2 * k + 1] - mean));
   panel.result = kronrod * h;
   double error = std::fabs((kronrod - gauss) * h);
   const double spread = variation * std::fabs(h);
-  if (spread != 0.0 && error != 0.0) error = spread * std::min(1.0, std::pow(200.0 * error / spread, 1.5));
+  if (spread != 0.0 && error != 0.0) {
+    const double ratio = std::min(1.0, 200.0 * error / spread);
+    error = spread * (ratio * std::sqrt(ratio));  // ratio^1.5, as the integrator scales it, without the cost of pow
+  }
   panel.error = std::max(error, 50.0 * 2.220446049250313e-16 * absolute * std::fabs(h));
 }
 
 // Relative tolerances of a panel's error: of the point's whole mass, or of its band's own (for bands far in a tail).
-constexpr double whole_tolerance = 1e-8;
-constexpr double band_tolerance = 1e-8;
+constexpr double whole_tolerance = 1e-7;
+constexpr double band_tolerance = 1e-7;
+// Legendre coefficients of a profile panel below this share of the point's largest are left out.
+constexpr double negligible_coefficient = 1e-11;
 // Panels a point may be split into before the rest is accepted as it stands.
 constexpr std::size_t max_panels = 2000;
 // Panels whose unimodality bound stays below this share of the peak region's mass are left out.
@@ -162,7 +187,7 @@ constexpr double negligible_share = 1e-18;
 // Where the first panels end on either side of the peak, in widths. For the band masses alone a panel may span the
 // peak (the error estimate splits it when it must); the profile's polynomials need panels of a few widths.
 constexpr double mass_splits[] = {6.0, 20.0};
-constexpr double profile_splits[] = {2.5, 6.0, 20.0};
+constexpr double profile_splits[] = {6.0, 20.0};
 
 }  // namespace
 
@@ -179,7 +204,7 @@ double log_likelihood(const PointLikelihood& p, double sigma) {
   }
   double value = -p.detected * std::log(sigma) - 0.5 * p.squares / (sigma * sigma);
   for (std::size_t k = 0; k < p.limit_count; ++k)
-    value += p.limits[k].count * distributions::log_normal_cdf((p.limits[k].log_limit - p.mu) / sigma);
+    value += p.limits[k].count * log_cdf((p.limits[k].log_limit - p.mu) / sigma);
   return value;
 }
 
@@ -267,7 +292,10 @@ void integrate_profile(const PointLikelihood& p, const Peak& peak, const Breakpo
                        double sigma_hi, const double (&weights)[bands], bool keep_panels, SigmaProfile& out) {
   out.peak = peak;
   out.panels.clear();
+  out.profile_total = 0.0;
   out.log_masses.fill(-INFINITY);
+  // f vanishes at every sigma (a limit so far below mu that ln Phi leaves the double range): no mass at all.
+  if (!(peak.log_value > -INFINITY)) return;
   const ScaledLikelihood g{p, peak.log_value, out.evaluations};
 
   // The first panels: each band's interval, cut at multiples of the width around the peak (and at the peak for
@@ -279,6 +307,7 @@ void integrate_profile(const PointLikelihood& p, const Peak& peak, const Breakpo
   if (keep_panels) cuts[cut_count++] = peak.sigma;
   for (double m : splits) cuts[cut_count++] = peak.sigma + m * peak.width;
   std::vector<Panel> panels;
+  panels.reserve(bands * (cut_count + 1));
   for (int band = 0; band < bands; ++band) {
     const double lo = std::max(band_sigma[band], sigma_lo), hi = std::min(band_sigma[band + 1], sigma_hi);
     if (!(lo < hi)) continue;
@@ -313,6 +342,7 @@ void integrate_profile(const PointLikelihood& p, const Peak& peak, const Breakpo
     if (!(bounds[k] < negligible_share * peak_mass)) band_kept[panel.band] = true;
   }
   std::vector<Panel> work;
+  work.reserve(2 * panels.size() + 8);
   double kept_weighted = 0.0;
   for (std::size_t k = 0; k < panels.size(); ++k) {
     if (!band_kept[panels[k].band] || bounds[k] < negligible_share * peak_mass) continue;
@@ -334,6 +364,7 @@ void integrate_profile(const PointLikelihood& p, const Peak& peak, const Breakpo
   for (const Panel& panel : work) band_sum[panel.band] += panel.result;
   for (double v : band_sum) whole += v;
   std::vector<Panel> done;
+  done.reserve(2 * panels.size() + 8);
   while (!work.empty()) {
     Panel panel = work.back();
     work.pop_back();
@@ -363,42 +394,77 @@ void integrate_profile(const PointLikelihood& p, const Peak& peak, const Breakpo
 
   // The cumulative profile: each panel with the integral below it; left-out panels add nothing.
   const LegendreFit& fit = legendre_fit();
-  double below = 0.0;
-  for (const Panel& panel : done) {
-    ProfilePanel kept;
-    kept.a = panel.a;
-    kept.b = panel.b;
-    kept.below = below;
+  std::vector<double> c(done.size() * (profile_degree + 1));
+  double largest = 0.0;
+  for (std::size_t p = 0; p < done.size(); ++p) {
+    double* panel_c = c.data() + p * (profile_degree + 1);
     for (int k = 0; k <= profile_degree; ++k) {
-      double c = 0.0;
-      for (int i = 0; i < 21; ++i) c += fit.m[k][i] * panel.f[i];
-      kept.coefficients[k] = c;
+      panel_c[k] = 0.0;
+      for (int i = 0; i < 21; ++i) panel_c[k] += fit.m[k][i] * done[p].f[i];
+      largest = std::max(largest, std::fabs(panel_c[k]));
     }
-    out.panels.push_back(kept);
-    below += panel.result;
   }
-  ProfilePanel end;
-  end.a = end.b = sigma_hi;
-  end.below = below;
-  out.panels.push_back(end);
+  // Trailing coefficients below 1e-11 of the point's largest change its profile by less than 1e-10 of its mass.
+  std::vector<int> degrees(done.size());
+  std::size_t count = 0;
+  for (std::size_t p = 0; p < done.size(); ++p) {
+    const double* panel_c = c.data() + p * (profile_degree + 1);
+    int degree = profile_degree;
+    while (degree > 1 && !(std::fabs(panel_c[degree]) > negligible_coefficient * largest)) --degree;
+    degrees[p] = degree;
+    count += degree + 1;
+  }
+  out.panels.reserve(done.size());
+  out.coefficients.clear();
+  out.coefficients.reserve(count);
+  double below = 0.0;
+  for (std::size_t p = 0; p < done.size(); ++p) {
+    ProfilePanel kept;
+    kept.a = done[p].a;
+    kept.b = done[p].b;
+    kept.below = below;
+    kept.first = static_cast<std::uint32_t>(out.coefficients.size());
+    kept.degree = static_cast<std::uint32_t>(degrees[p]);
+    const double* panel_c = c.data() + p * (profile_degree + 1);
+    out.coefficients.insert(out.coefficients.end(), panel_c, panel_c + degrees[p] + 1);
+    out.panels.push_back(kept);
+    below += done[p].result;
+  }
+  out.profile_total = below;
 }
 
-double cumulative_at(const ProfilePanel& panel, double next_below, double sigma, double* density) {
+// The recurrence of the Legendre polynomials, P_k = a_k t P_(k-1) - b_k P_(k-2), and the divisors of their integrals,
+// as products: cumulative_at runs for every point at every threshold of the estimates' sums.
+struct LegendreConstants {
+  double a[profile_degree + 2], b[profile_degree + 2], inverse_odd[profile_degree + 1];
+  constexpr LegendreConstants() : a(), b(), inverse_odd() {
+    for (int k = 2; k <= profile_degree + 1; ++k) a[k] = (2.0 * k - 1.0) / k, b[k] = (k - 1.0) / k;
+    for (int k = 0; k <= profile_degree; ++k) inverse_odd[k] = 1.0 / (2 * k + 1);
+  }
+};
+constexpr LegendreConstants legendre_constants;
+
+double cumulative_at(const ProfilePanel& panel, const double* coefficients, double next_below, double sigma,
+                     double* density) {
   if (density) *density = 0.0;
   if (!(sigma > panel.a)) return panel.below;
   if (!(sigma < panel.b)) return next_below;
   const double h = 0.5 * (panel.b - panel.a), t = (sigma - (panel.a + h)) / h;
   // The integral from -1 to t of sum c_k P_k: c_0 (t + 1) + sum over k >= 1 of c_k (P_(k+1)(t) - P_(k-1)(t)) / (2k +
-  // 1).
-  double p[profile_degree + 2];
-  legendre(t, p, profile_degree + 2);
-  double integral = panel.coefficients[0] * (t + 1.0);
-  for (int k = 1; k <= profile_degree; ++k) integral += panel.coefficients[k] * (p[k + 1] - p[k - 1]) / (2 * k + 1);
-  if (density) {
-    double value = 0.0;
-    for (int k = 0; k <= profile_degree; ++k) value += panel.coefficients[k] * p[k];
-    *density = std::max(value, 0.0);
+  // 1), with the density sum c_k P_k alongside.
+  const LegendreConstants& lc = legendre_constants;
+  const double* c = coefficients + panel.first;
+  const int degree = static_cast<int>(panel.degree);
+  double previous = 1.0, current = t;  // P_(k-1), P_k
+  double integral = c[0] * (t + 1.0), value = c[0] + c[1] * t;
+  for (int k = 1; k <= degree; ++k) {
+    const double next = lc.a[k + 1] * t * current - lc.b[k + 1] * previous;  // P_(k+1)
+    integral += c[k] * (next - previous) * lc.inverse_odd[k];
+    if (k + 1 <= degree) value += c[k + 1] * next;
+    previous = current;
+    current = next;
   }
+  if (density) *density = std::max(value, 0.0);
   return std::clamp(panel.below + h * integral, panel.below, next_below);
 }
 

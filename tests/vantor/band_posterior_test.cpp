@@ -11,6 +11,7 @@
 #include "distributions/cdf.h"
 #include "tests/support/reference_table.h"
 #include "textio/fixed_width_writer.h"
+#include "tests/vantor/test_values.h"
 #include "textio/one_based.h"
 #include "vantor/internal/grid_sums.h"
 
@@ -18,6 +19,7 @@ namespace {
 
 using vantor::BandProbabilities;
 using vantor::BandSettings;
+using vantor_test::formula_values;
 
 constexpr double reference_prior[5] = {0.1, 0.2, 0.3, 0.25, 0.15};
 constexpr double equal_prior[5] = {1.0, 1.0, 1.0, 1.0, 1.0};
@@ -32,17 +34,6 @@ BandSettings settings_for(double limit, double gm1, double gm2, double gsd1, dou
   s.sigma_bounds[1] = std::log(gsd2);
   for (int k = 0; k < 5; ++k) s.band_prior[k] = prior[k];
   return s;
-}
-
-// Values from integer arithmetic and one correctly rounded division, so that
-// the reference script produces the identical doubles.
-std::vector<double> formula_values(int n) {
-  std::vector<double> y(n);
-  for (std::int64_t i = 1; i <= n; ++i) {
-    const std::int64_t a = (i * 7919) % 1009, b = (i * 104729) % 1013, d = (i * 15485863) % 1019;
-    y[i - 1] = static_cast<double>(a + b + d - 1512) / 600.0;
-  }
-  return y;
 }
 
 // S(j) summed one value at a time, the order every form of the grid sums must reproduce.

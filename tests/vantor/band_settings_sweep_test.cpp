@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/analysis.h"
+#include "tests/vantor/test_values.h"
 
 namespace {
 
@@ -19,14 +20,7 @@ struct SweepCase {
 };
 
 core::Settings equal_weights(double limit, double gm1, double gm2, double gsd1, double gsd2) {
-  core::Settings s;
-  s.limit = limit;
-  s.gm_bounds[0] = gm1;
-  s.gm_bounds[1] = gm2;
-  s.gsd_bounds[0] = gsd1;
-  s.gsd_bounds[1] = gsd2;
-  for (double& w : s.band_prior) w = 1.0;
-  return s;
+  return vantor_test::settings_for(limit, gm1, gm2, gsd1, gsd2, vantor_test::equal_weights);
 }
 
 core::BandOptions on_threads(int threads) {

@@ -4,13 +4,18 @@
 
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "core/analysis.h"
 #include "tests/support/program_runner.h"
+#include "tests/support/reference_table.h"
+#include "tests/vantor/test_values.h"
 #include "vantor/band_posterior.h"
 #include "vantor/censored_values.h"
+#include "vantor/estimates.h"
+#include "vantor/internal/posterior_grid.h"
 
 namespace {
 
@@ -19,28 +24,8 @@ using test_support::read_file;
 using test_support::run_program;
 using test_support::ScratchDir;
 using test_support::write_file;
-
-core::Settings settings_for(double limit, double gm1, double gm2, double gsd1, double gsd2) {
-  core::Settings s;
-  s.limit = limit;
-  s.gm_bounds[0] = gm1;
-  s.gm_bounds[1] = gm2;
-  s.gsd_bounds[0] = gsd1;
-  s.gsd_bounds[1] = gsd2;
-  const double prior[5] = {0.1, 0.2, 0.3, 0.25, 0.15};
-  for (int k = 0; k < 5; ++k) s.band_prior[k] = prior[k];
-  return s;
-}
-
-// The values the band reference uses: integer arithmetic and one rounded division.
-std::vector<double> formula_values(int n) {
-  std::vector<double> y(n);
-  for (std::int64_t i = 1; i <= n; ++i) {
-    const std::int64_t a = (i * 7919) % 1009, b = (i * 104729) % 1013, d = (i * 15485863) % 1019;
-    y[i - 1] = static_cast<double>(a + b + d - 1512) / 600.0;
-  }
-  return y;
-}
+using vantor_test::formula_values;
+using vantor_test::settings_for;
 
 // The quadrature that values below a limit need, run on detected values only, against the exact computation:
 // a strong check of both.
@@ -73,21 +58,127 @@ TEST(CensoredBands, QuadratureAgreesWithTheExactComputationOnDetectedValues) {
   }
 }
 
-TEST(CensoredBands, ProbabilitiesAndEstimatesAreTheSameBitsOnAnyNumberOfThreads) {
-  const std::vector<double> values = {-0.5, 0.2, std::log(0.3), 1.1, 0.8, std::log(0.5), 0.05, std::log(0.3)};
-  const std::vector<std::uint8_t> below = {0, 0, 1, 0, 0, 1, 0, 1};
-  const core::Settings s = settings_for(3.0, 0.1, 10.0, 1.1, 6.0);
-  core::BandOptions one, three;
-  one.threads = 1;
-  three.threads = 3;
-  const core::BandAnalysis serial = core::band_analysis(values, below, s, true, one);
-  const core::BandAnalysis parallel = core::band_analysis(values, below, s, true, three);
-  ASSERT_TRUE(serial.estimates_computed && parallel.estimates_computed);
-  for (int k = 0; k < 5; ++k) {
-    EXPECT_EQ(serial.run.probabilities.likelihood[k], parallel.run.probabilities.likelihood[k]);
-    EXPECT_EQ(serial.run.probabilities.posterior[k], parallel.run.probabilities.posterior[k]);
+// A data set of the high-precision reference (make_censored_reference.py): log values, which of them are ln of a
+// detection limit, and the settings.
+struct ReferenceCase {
+  const char* name;
+  std::vector<double> values;
+  std::vector<std::uint8_t> below;
+  core::Settings settings;
+};
+
+// formula_values(30) with every third entry replaced by one of three limits.
+ReferenceCase thirty_with_limits() {
+  ReferenceCase c{"c30_10", formula_values(30), std::vector<std::uint8_t>(30, 0),
+                  settings_for(4.0, 0.3, 5.0, 1.1, 5.0)};
+  for (int i = 3; i <= 30; i += 3) {
+    const double limits[3] = {-0.9, -0.5, -0.2};
+    c.values[i - 1] = limits[(i / 3) % 3];
+    c.below[i - 1] = 1;
   }
-  EXPECT_EQ(core::estimates_file_lines(serial.estimates), core::estimates_file_lines(parallel.estimates));
+  return c;
+}
+
+const std::vector<ReferenceCase>& reference_cases() {
+  static const std::vector<ReferenceCase> cases = {
+      {"c6_2", {-0.5, 0.2, -0.2, 1.1, 0.8, 0.1}, {0, 0, 1, 0, 0, 1}, settings_for(3.0, 0.1, 10.0, 1.1, 6.0)},
+      thirty_with_limits(),
+      {"all_below", {-1.0, -1.0, -2.0, -1.0, -3.0}, {1, 1, 1, 1, 1}, settings_for(0.5, 0.001, 10.0, 1.5, 8.0)},
+      {"one_detected", {-1.2, -2.0, -2.0}, {0, 1, 1}, settings_for(0.5, 0.001, 10.0, 1.5, 8.0)},
+      // Every detected value equals the grid value 0, sigma may reach 0 and a limit lies just below: a finite mass
+      // whose likelihood peaks near sigma = 0.001.
+      {"near_infinite", {0.0, 0.0, 0.0, -0.001}, {0, 0, 0, 1}, settings_for(5.0, 1.0, 2.0, 1.0, 2.0)},
+      {"six", {-0.5, 0.2, 0.4, 1.1, 0.8, 0.05}, {}, settings_for(3.0, 0.1, 10.0, 1.1, 6.0)},
+      {"one", {0.3}, {}, settings_for(5.0, 0.5, 20.0, 1.2, 8.0)},
+  };
+  return cases;
+}
+
+// The reference rows by name: "case" holds L(1..5), W(1..5); "case.quantity" the five percentiles.
+const std::map<std::string, std::vector<double>>& censored_reference() {
+  static const std::map<std::string, std::vector<double>> table = [] {
+    std::map<std::string, std::vector<double>> rows;
+    for (auto& row : test_support::read_reference_table(REFERENCE_DIR "/censored_reference.txt", true))
+      rows[row.name] = std::move(row.values);
+    return rows;
+  }();
+  return table;
+}
+
+TEST(CensoredBands, AgreeWithTheHighPrecisionReference) {
+  const auto& reference = censored_reference();
+  for (const ReferenceCase& c : reference_cases()) {
+    if (c.below.empty()) continue;  // the exact computation's own reference covers these
+    ASSERT_TRUE(reference.count(c.name)) << c.name;
+    const std::vector<double>& ref = reference.at(c.name);
+    const core::BandRun run = core::band_probabilities(c.values, c.below, c.settings);
+    ASSERT_EQ(run.outcome, core::BandRun::Outcome::computed) << c.name;
+    EXPECT_EQ(run.panels_unconverged, 0) << c.name;
+    for (int k = 0; k < 5; ++k) {
+      EXPECT_NEAR(run.probabilities.likelihood[k], ref[k], 2e-7) << c.name << " L" << k + 1;
+      EXPECT_NEAR(run.probabilities.posterior[k], ref[5 + k], 2e-7) << c.name << " W" << k + 1;
+    }
+  }
+}
+
+// Every percentile within 1e-3 of the reference, by the path vantor takes and, for detected values only, also from
+// the quadrature's profiles, which serve where the closed form would lose digits.
+TEST(Estimates, AgreeWithTheHighPrecisionReference) {
+  const auto& reference = censored_reference();
+  int compared = 0;
+  for (const ReferenceCase& c : reference_cases()) {
+    if (!reference.count(std::string(c.name) + ".geometric_mean")) continue;
+    std::vector<std::pair<const char*, vantor::Estimates>> paths;
+    const core::BandAnalysis analysis = core::band_analysis(c.values, c.below, c.settings, true);
+    ASSERT_TRUE(analysis.estimates_computed) << c.name;
+    paths.emplace_back("as vantor computes them", analysis.estimates);
+    if (c.below.empty()) {
+      const vantor::BandSettings band = vantor::band_settings(c.settings);
+      vantor::PosteriorGrid grid;
+      const vantor::BandRun run = vantor::band_posterior_censored(band, vantor::group_entries(c.values, {}), {}, &grid);
+      ASSERT_EQ(run.outcome, vantor::BandRun::Outcome::computed) << c.name;
+      paths.emplace_back("from the quadrature's profiles", vantor::posterior_estimates(band, grid));
+    }
+    for (const auto& [path, estimates] : paths) {
+      for (int q = 0; q < vantor::quantity_count; ++q) {
+        const std::string row = std::string(c.name) + "." + vantor::quantity_names[q];
+        ASSERT_TRUE(reference.count(row)) << row;
+        for (int p = 0; p < vantor::percentile_count; ++p) {
+          const double expected = reference.at(row)[p];
+          EXPECT_NEAR(estimates.value[q][p], expected, 1e-3 * std::fabs(expected) + 1e-9)
+              << row << " " << vantor::percentile_names[p] << ", " << path;
+        }
+      }
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 5);
+}
+
+TEST(CensoredBands, ProbabilitiesAndEstimatesAreTheSameBitsOnAnyNumberOfThreads) {
+  const core::Settings s = settings_for(3.0, 0.1, 10.0, 1.1, 6.0);
+  const struct {
+    std::vector<double> values;
+    std::vector<std::uint8_t> below;
+  } cases[] = {
+      {{-0.5, 0.2, std::log(0.3), 1.1, 0.8, std::log(0.5), 0.05, std::log(0.3)}, {0, 0, 1, 0, 0, 1, 0, 1}},
+      {formula_values(30), {}},  // the closed form of the estimates
+      {{0.4}, {}},
+  };
+  for (const auto& c : cases) {
+    core::BandOptions one, three;
+    one.threads = 1;
+    three.threads = 3;
+    const core::BandAnalysis serial = core::band_analysis(c.values, c.below, s, true, one);
+    const core::BandAnalysis parallel = core::band_analysis(c.values, c.below, s, true, three);
+    ASSERT_TRUE(serial.estimates_computed && parallel.estimates_computed);
+    for (int k = 0; k < 5; ++k) {
+      EXPECT_EQ(serial.run.probabilities.likelihood[k], parallel.run.probabilities.likelihood[k]);
+      EXPECT_EQ(serial.run.probabilities.posterior[k], parallel.run.probabilities.posterior[k]);
+    }
+    EXPECT_EQ(core::estimates_file_lines(serial.estimates), core::estimates_file_lines(parallel.estimates))
+        << c.values.size();
+  }
 }
 
 TEST(CensoredBands, InfiniteMassIsRefusedOnlyWithoutALimitBelowMu) {

@@ -137,7 +137,7 @@ def v_values(mu, x, sigma_bounds):
     v = [0.0] * 6
     for k in range(6):
         sigma = (math.log(q[k] * x) - mu) / Z95
-        v[5 - k] = 1.0 / (sigma * sigma)
+        v[5 - k] = 1.0 / (sigma * sigma) if sigma != 0.0 else math.inf  # as IEEE division gives it
     return v
 
 

@@ -12,17 +12,17 @@ namespace vantor {
 
 struct PosteriorPoint {
   double mu = 0.0;
-  double log_scale = 0.0;       // ln f at the peak: the profile's integrals are in units of e^log_scale
-  Breakpoints band_sigma{};     // sigma(1..6), band k between sigma(k) and sigma(k+1)
-  BandMasses log_masses{};      // ln of the band masses on the grid's common scale
-  std::size_t first_panel = 0;  // this point's panels in PosteriorGrid::panels, the last one closing the range
-  std::size_t panel_count = 0;
+  double log_scale = 0.0;            // ln f at the peak: the profile's integrals are in units of e^log_scale
+  Breakpoints band_sigma{};          // sigma(1..6), band k between sigma(k) and sigma(k+1)
+  BandMasses log_masses{};           // ln of the band masses on the grid's common scale
+  std::vector<ProfilePanel> panels;  // ascending in sigma; none for a point too light to move an estimate
+  std::vector<double> coefficients;  // the panels' Legendre coefficients
+  double profile_total = 0.0;        // the profile's integral over the whole range
 };
 
 struct PosteriorGrid {
   double sigma_bounds[2] = {};
   std::vector<PosteriorPoint> points;  // in grid order
-  std::vector<ProfilePanel> panels;
 };
 
 }  // namespace vantor

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "vantor/band_grid.h"
@@ -36,22 +37,29 @@ struct Peak {
 Peak find_peak(const PointLikelihood& point, double sigma_lo, double sigma_hi);
 
 // One panel of the cumulative profile: the integral of g = f e^-(peak's ln f) from the lower sigma bound to `a`,
-// and the Legendre coefficients of the polynomial through g at the panel's 21 Kronrod points (on [-1, 1]).
+// and where its Legendre coefficients lie among the profile's: those of the polynomial through g at the panel's 21
+// Kronrod points (on [-1, 1]), up to the last one that is not negligible (the profiles are the estimates' largest
+// memory, and their sums the longer the more coefficients).
 constexpr int profile_degree = 20;
 struct ProfilePanel {
   double a = 0.0, b = 0.0;
   double below = 0.0;
-  double coefficients[profile_degree + 1] = {};
+  std::uint32_t first = 0;   // c_0 in the coefficients
+  std::uint32_t degree = 0;  // the last c_k kept
 };
 
-// The integral of g from the lower sigma bound to `sigma`, within `panel` (a <= sigma <= b), and g there.
-double cumulative_at(const ProfilePanel& panel, double next_below, double sigma, double* density = nullptr);
+// The integral of g from the lower sigma bound to `sigma`, within `panel` (a <= sigma <= b) whose coefficients lie in
+// `coefficients`, and g there.
+double cumulative_at(const ProfilePanel& panel, const double* coefficients, double next_below, double sigma,
+                     double* density = nullptr);
 
 // One grid point's band masses and, when asked, its cumulative profile.
 struct SigmaProfile {
   Peak peak;
   BandMasses log_masses{};           // ln of each band's mass, on the scale ln f (-infinity: none)
   std::vector<ProfilePanel> panels;  // ascending in sigma, each with g's integral below it (kept only when asked)
+  std::vector<double> coefficients;  // the panels' Legendre coefficients
+  double profile_total = 0.0;        // g's integral over the whole range (with the panels)
   long long evaluations = 0;         // evaluations of f
   long long unconverged = 0;         // panels split as far as allowed without reaching the tolerance
 };
