@@ -47,18 +47,18 @@ void write_progress(const std::string& line, std::size_t& shown_length) {
 
 }  // namespace
 
-std::vector<FolderResults> run_batch(const std::vector<std::string>& folders, const BatchSetup& setup) {
+std::vector<FolderResults> run_batch(const std::vector<FolderJob>& jobs, const BatchSetup& setup) {
   // Each distinct folder runs once: first_of[i] is the row whose run row i shares.
-  std::vector<std::size_t> first_of(folders.size());
+  std::vector<std::size_t> first_of(jobs.size());
   std::vector<std::size_t> unique;
   std::map<std::string, std::size_t> seen;
-  for (std::size_t i = 0; i < folders.size(); ++i) {
-    const auto [where, inserted] = seen.emplace(folder_key(folders[i]), i);
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const auto [where, inserted] = seen.emplace(folder_key(jobs[i].folder), i);
     first_of[i] = where->second;
     if (inserted) unique.push_back(i);
   }
 
-  std::vector<FolderResults> results(folders.size());
+  std::vector<FolderResults> results(jobs.size());
   SharedProgress progress;
   std::size_t next = 0;  // index into `unique` of the next folder to start, under progress.lock
   // At most `jobs` folders run their programs at once; a folder's reports are
@@ -79,14 +79,15 @@ std::vector<FolderResults> run_batch(const std::vector<std::string>& folders, co
       FolderResults result;
       bool holding_place = true;
       try {
-        result = run_pipeline(folders[row], setup.programs);
+        result = run_pipeline(jobs[row], setup.programs);
         running.release();
         holding_place = false;
         write_reports(result, setup.context);
       } catch (const std::bad_alloc&) {
         if (holding_place) running.release();
         result = FolderResults{};
-        result.folder = folders[row];
+        result.folder = jobs[row].folder;
+        result.name = jobs[row].name;
         result.message = "bandreport: not enough memory for this folder";
       }
       std::lock_guard<std::mutex> guard(progress.lock);
@@ -118,10 +119,11 @@ std::vector<FolderResults> run_batch(const std::vector<std::string>& folders, co
   }
   for (std::thread& thread : threads) thread.join();
 
-  for (std::size_t i = 0; i < folders.size(); ++i) {
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
     if (first_of[i] == i) continue;
     results[i] = results[first_of[i]];
-    results[i].folder = folders[i];
+    results[i].folder = jobs[i].folder;
+    results[i].name = jobs[i].name;
   }
   return results;
 }

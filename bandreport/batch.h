@@ -15,8 +15,8 @@ struct BatchSetup {
   bool show_progress = false;  // a progress line updated in place (standard error is a terminal)
 };
 
-// The results of every folder, in the order given. A folder named twice (by
+// The results of every job's folder, in the order given. A folder named twice (by
 // any path) is run once and its result repeated, so that no two runs ever share a folder.
-std::vector<FolderResults> run_batch(const std::vector<std::string>& folders, const BatchSetup& setup);
+std::vector<FolderResults> run_batch(const std::vector<FolderJob>& jobs, const BatchSetup& setup);
 
 }  // namespace bandreport

@@ -1,4 +1,4 @@
-// One folder's whole pipeline: cardel, then vantor, then report.json and report.html.
+// One folder's whole pipeline: its inputs, cardel, then vantor, then report.json and report.html.
 #include "bandreport/folder_pipeline.h"
 
 #include <cstring>
@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include "bandreport/child_process.h"
+#include "bandreport/decimal_text.h"
+#include "bandreport/folder_inputs.h"
 #include "bandreport/report_html.h"
 #include "bandreport/report_json.h"
 #include "bandreport/text_escape.h"
@@ -45,8 +47,9 @@ std::string last_block_first_line(const std::string& text) {
 
 // The diagnostic of a run that did not succeed: the first line the program
 // wrote on standard error, or failing that what ended it.
-std::string failure_message(const std::string& name, const ChildOutcome& outcome) {
+std::string failure_message(const std::string& name, const ChildOutcome& outcome, double time_limit) {
   if (outcome.start_error != 0) return "bandreport: cannot run " + name + ": " + reason(outcome.start_error);
+  if (outcome.timed_out) return name + ": stopped after the time limit of " + shortest_text(time_limit) + " s";
   if (outcome.signal != 0) {
     const char* description = sigdescr_np(outcome.signal);
     return name + ": killed by signal " + std::to_string(outcome.signal) + " (" +
@@ -64,10 +67,11 @@ std::string failure_message(const std::string& name, const ChildOutcome& outcome
 }
 
 // Runs one program; true when it succeeded, with its standard-error lines added as warnings.
-bool run_stage(const std::string& name, const std::string& program, FolderResults& results) {
-  const ChildOutcome outcome = run_in_folder(program, results.folder);
-  if (outcome.start_error != 0 || outcome.signal != 0 || outcome.exit_status != 0) {
-    results.message = failure_message(name, outcome);
+bool run_stage(const std::string& name, const std::string& program, const std::vector<std::string>& args,
+               double time_limit, FolderResults& results) {
+  const ChildOutcome outcome = run_in_folder(program, args, results.folder, time_limit);
+  if (outcome.start_error != 0 || outcome.signal != 0 || outcome.exit_status != 0 || outcome.timed_out) {
+    results.message = failure_message(name, outcome, time_limit);
     return false;
   }
   std::size_t start = 0;
@@ -86,8 +90,14 @@ std::string folder_problem(const std::string& folder) {
   if (::stat(folder.c_str(), &info) != 0) return "bandreport: cannot use the folder: " + reason(errno);
   if (!S_ISDIR(info.st_mode)) return "bandreport: not a folder";
   if (::stat((folder + "/" + core::table_file).c_str(), &info) != 0)
-    return std::string("bandreport: no ") + core::table_file + " in the folder";
+    return std::string("bandreport: no ") + core::table_file + " here; use --recursive to search below";
   return "";
+}
+
+// True for a folder of the pipeline, the only kind that gets reports.
+bool holds_table(const std::string& folder) {
+  struct stat info;
+  return ::stat((folder + "/" + core::table_file).c_str(), &info) == 0;
 }
 
 // Writes `text` line by line (every line ending in CR LF, like every other file
@@ -108,30 +118,42 @@ std::string write_report(const std::string& dir, const std::string& name, const 
 
 }  // namespace
 
-FolderResults run_pipeline(const std::string& folder, const Programs& programs) {
+FolderResults run_pipeline(const FolderJob& job, const Programs& programs) {
   FolderResults results;
-  results.folder = folder;
-  results.message = folder_problem(folder);
-  if (results.message.empty() && run_stage("cardel", programs.cardel, results)) {
+  results.folder = job.folder;
+  results.name = job.name;
+  if (!job.problem.empty()) {
+    results.message = job.problem;
+    return results;
+  }
+  const std::string& folder = job.folder;
+  results.message = write_replaced_inputs(job);
+  if (results.message.empty()) results.message = folder_problem(folder);
+  if (results.message.empty()) results.message = write_missing_inputs(job);
+  if (!results.message.empty()) return results;
+  if (run_stage("cardel", programs.cardel, programs.cardel_args, programs.time_limit, results)) {
     results.message = read_summary_files(folder, results);
-    if (results.message.empty() && run_stage("vantor", programs.vantor, results)) {
+    if (results.message.empty() && run_stage("vantor", programs.vantor, {}, programs.time_limit, results)) {
       results.message = read_band_files(folder, results);
       results.ok = results.message.empty();
     }
   }
   std::string settings_problem;
   results.settings = read_settings(folder, settings_problem);
-  if (results.ok && !settings_problem.empty()) {
-    results.ok = false;
-    results.message = settings_problem;
+  std::string units_problem;
+  results.units = read_units(folder, units_problem);
+  for (const std::string* problem : {&settings_problem, &units_problem}) {
+    if (results.ok && !problem->empty()) {
+      results.ok = false;
+      results.message = *problem;
+    }
   }
   return results;
 }
 
 void write_reports(FolderResults& results, const ReportContext& context) {
   const std::string& folder = results.folder;
-  struct stat info;
-  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return;  // nowhere to put them
+  if (!holds_table(folder)) return;  // not a folder of the pipeline: nothing is written into it
 
   // A report that cannot be written fails an otherwise good folder (a failed one keeps
   // its first diagnostic); report.json, when it was written, is rewritten to say so.

@@ -1,18 +1,21 @@
-// bandreport: runs cardel and then vantor in each folder given, writes report.json and
-// report.html beside their result files, and one summary table for the whole batch.
+// bandreport: runs cardel and then vantor in each folder given, or in one folder per segment of a CSV export,
+// writes report.json and report.html beside their result files, and one summary table for the whole batch.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "bandreport/batch.h"
+#include "bandreport/batch_jobs.h"
 #include "bandreport/child_process.h"
 #include "bandreport/command_line.h"
 #include "bandreport/progress.h"
+#include "bandreport/stop_signals.h"
 #include "bandreport/summary_table.h"
 #include "textio/diagnostics.h"
 #include "textio/output_file.h"
@@ -28,13 +31,19 @@ const std::string version_text = "bandreport " BANDREPORT_VERSION;
 
 // A command line that cannot be run: one line, as cardel and vantor give it.
 int usage_error(const std::string& message) {
-  std::fprintf(stderr, "bandreport: %s; usage: bandreport [--jobs N] [--summary FILE] DIR...\n", message.c_str());
+  std::fprintf(stderr, "bandreport: %s; usage: %s\n", message.c_str(), bandreport::usage_line);
   return exit_usage;
 }
 
 // A batch that cannot start, or whose finished summary cannot be written: one line saying why.
 int batch_failure(const std::string& message) {
   std::fprintf(stderr, "bandreport: %s\n", message.c_str());
+  return exit_usage;
+}
+
+// As batch_failure, for a diagnostic that names its program already ("bandreport: data.csv, line 3: ...").
+int batch_refusal(const std::string& diagnostic) {
+  std::fprintf(stderr, "%s\n", diagnostic.c_str());
   return exit_usage;
 }
 
@@ -62,6 +71,7 @@ int default_jobs() {
 }
 
 int run(const std::vector<std::string>& args) {
+  namespace fs = std::filesystem;
   bandreport::Options options;
   const std::string error = bandreport::parse_command_line(args, options);
   if (!error.empty()) return usage_error(error);
@@ -86,27 +96,46 @@ int run(const std::vector<std::string>& args) {
   if (!report_date(setup.context.date)) return batch_failure("SOURCE_DATE_EPOCH must be a whole number of seconds");
   setup.jobs = options.jobs > 0 ? options.jobs : default_jobs();
   setup.show_progress = ::isatty(STDERR_FILENO) == 1;
+  if (options.seed) setup.programs.cardel_args = {"--seed", std::to_string(*options.seed)};
+  setup.programs.time_limit = options.time_limit;
+  const bool from_data = !options.data.empty();
+  if (from_data && !options.summary_given) options.summary = (fs::path(options.out) / "summary.csv").string();
+
+  // The export and the settings are read and checked whole before anything is created.
+  bandreport::DataTable table;
+  std::vector<bandreport::FolderJob> jobs;
+  if (const std::string problem = bandreport::batch_jobs(options, table, jobs); !problem.empty())
+    return batch_refusal(problem);
+  std::error_code failure;
+  const bool made_out = from_data && fs::create_directories(options.out, failure);
+  if (failure)
+    return batch_failure("cannot make the folder " + options.out + ": " + textio::system_message(failure.value()));
 
   // The summary file is opened before anything runs, so that an unwritable
   // place stops the batch with nothing done.
   const bool to_stdout = options.summary == "-";
   textio::OutputFile summary;
-  if (!to_stdout && !textio::open_output(summary, options.summary, 0))
+  if (!to_stdout && !textio::open_output(summary, options.summary, 0)) {
+    if (made_out) fs::remove(options.out, failure);
     return batch_failure("cannot write " + options.summary + ": " + textio::system_message(summary.error));
+  }
 
-  const std::vector<bandreport::FolderResults> results = bandreport::run_batch(options.folders, setup);
+  if (options.time_limit > 0) bandreport::pass_stop_signals_to_groups();
+  const std::vector<bandreport::FolderResults> results = bandreport::run_batch(jobs, setup);
 
-  std::size_t failed = 0;
+  std::vector<std::string> failed;
   std::vector<std::string> rows = {bandreport::summary_header};
   for (const bandreport::FolderResults& folder : results) {
-    failed += folder.ok ? 0 : 1;
+    if (!folder.ok) failed.push_back(folder.name);
     rows.push_back(bandreport::summary_row(folder));
   }
-  std::fprintf(stderr, "%s\n", bandreport::final_line(results.size(), failed).c_str());
+  const std::string closing =
+      bandreport::final_line(results.size(), failed.size()) + "\n" + bandreport::failed_lines(failed);
+  std::fputs(closing.c_str(), stderr);
   if (to_stdout) {
-    std::string table;
-    for (const std::string& row : rows) table += row + "\r\n";
-    if (std::fwrite(table.data(), 1, table.size(), stdout) != table.size() || std::fflush(stdout) != 0)
+    std::string text;
+    for (const std::string& row : rows) text += row + "\r\n";
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
       return batch_failure("cannot write the summary to standard output: " + textio::system_message(errno));
   } else {
     for (const std::string& row : rows) textio::write_record(summary, row);
@@ -114,7 +143,7 @@ int run(const std::vector<std::string>& args) {
       return batch_failure("cannot write " + options.summary + ": " + textio::system_message(summary.error));
     }
   }
-  return failed == 0 ? exit_all_ok : exit_some_failed;
+  return failed.empty() ? exit_all_ok : exit_some_failed;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "bandreport/decimal_text.h"
+#include "bandreport/text_escape.h"
 
 namespace bandreport {
 
@@ -21,6 +22,20 @@ std::string progress_line(std::size_t done, std::size_t total, std::size_t faile
 std::string final_line(std::size_t total, std::size_t failed) {
   return std::to_string(total) + " folders, " + std::to_string(total - failed) + " ok, " + std::to_string(failed) +
          " failed";
+}
+
+std::string failed_lines(const std::vector<std::string>& names) {
+  std::string lines;
+  for (std::size_t i = 0; i < names.size() && i < failed_names_shown; ++i) {
+    std::string shown = valid_utf8(names[i]);
+    for (char& c : shown)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    // Each line ends in " failed", like the final line, which tells them from diagnostics.
+    lines += "  " + shown + " failed\n";
+  }
+  if (names.size() > failed_names_shown)
+    lines += "  and " + std::to_string(names.size() - failed_names_shown) + " more failed\n";
+  return lines;
 }
 
 }  // namespace bandreport

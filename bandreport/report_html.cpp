@@ -157,7 +157,7 @@ std::string warnings_section(const FolderResults& r) {
 }  // namespace
 
 std::string report_html(const FolderResults& r, const ReportContext& context) {
-  const std::string folder = html_escape(r.folder);
+  const std::string folder = html_escape(r.name);
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>Band report: " +

@@ -28,7 +28,7 @@ json settings_object(const std::optional<Settings>& s) {
 
 std::string report_json(const FolderResults& r) {
   json report = json::object();
-  report["folder"] = r.folder;
+  report["folder"] = r.name;
   report["status"] = r.ok ? "ok" : "failed";
   const std::optional<double> n = r.has_summary ? field_value(r.n) : std::nullopt;
   report["n"] = n ? json(static_cast<long long>(*n)) : json(nullptr);

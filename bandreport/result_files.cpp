@@ -9,6 +9,7 @@
 
 #include "bandreport/text_escape.h"
 #include "core/files.h"
+#include "textio/diagnostics.h"
 #include "textio/free_form_reader.h"
 
 namespace bandreport {
@@ -34,6 +35,9 @@ std::optional<std::vector<std::string>> read_lines(const std::string& path, std:
   if (file.bad()) return std::nullopt;
   return lines;
 }
+
+// Units are a short text; only the start of a longer file is read.
+constexpr std::size_t units_length_limit = 1024;
 
 std::string unreadable(const std::string& name, std::size_t lines) {
   return "bandreport: " + name + " is missing or does not hold " + std::to_string(lines) + " lines";
@@ -136,6 +140,26 @@ std::optional<Settings> read_settings(const std::string& dir, std::string& probl
       textio::read_reals(reader, s.weights, band_count) != textio::ReadStatus::ok)
     return std::nullopt;
   return s;
+}
+
+std::string read_units(const std::string& dir, std::string& problem) {
+  const std::string path = dir + "/" + core::units_file;
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return "";  // not opened when absent, as in most folders
+  std::ifstream file;
+  do {  // a signal during the open is not a failure of the file
+    errno = 0;
+    file.clear();
+    file.open(path, std::ios::binary);
+  } while (!file.is_open() && errno == EINTR);
+  std::string text(units_length_limit, '\0');
+  if (file) file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!file.is_open() || file.bad()) {
+    problem = std::string("bandreport: cannot read ") + core::units_file + ": " + textio::system_message(errno);
+    return "";
+  }
+  text.resize(static_cast<std::size_t>(file.gcount()));
+  return std::string(trim(text.substr(0, text.find('\n'))));
 }
 
 }  // namespace bandreport

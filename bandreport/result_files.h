@@ -25,7 +25,9 @@ struct Settings {
 // Everything the reports need about one folder. Numbers are kept as the
 // trimmed text of their fixed-width fields, exactly as the result files show them.
 struct FolderResults {
-  std::string folder;                 // as given on the command line
+  std::string folder;                 // path of the folder
+  std::string name;                   // shown in the reports and the summary: the folder as given, or the segment
+  std::string units;                  // of the measurements, from units.txt; empty when there is none
   bool ok = false;                    // both programs ran and every file was written
   std::string message;                // diagnostic of a failed folder
   std::vector<std::string> warnings;  // standard-error lines of the successful runs, in order
@@ -50,6 +52,10 @@ std::string read_band_files(const std::string& dir, FolderResults& results);
 // the file is missing or does not hold them, and then `problem` says why when
 // the file is there but could not be read.
 std::optional<Settings> read_settings(const std::string& dir, std::string& problem);
+
+// The units of `dir`/units.txt (its first line); empty when the file is missing,
+// and then `problem` says why when the file is there but could not be read.
+std::string read_units(const std::string& dir, std::string& problem);
 
 // The number a field shows; none for a field of asterisks or anything else that is not a number.
 std::optional<double> field_value(const std::string& text);

@@ -11,7 +11,7 @@ const char* const summary_header =
     "weighted_band4,weighted_band5,most_probable_band,message";
 
 std::string summary_row(const FolderResults& r) {
-  std::string row = csv_field(r.folder) + (r.ok ? ",ok," : ",failed,");
+  std::string row = csv_field(r.name) + (r.ok ? ",ok," : ",failed,");
   // Fields a run did not produce stay empty; the others are the file's text as written.
   const auto field = [&](bool present, const std::string& text) { row += csv_field(present ? text : "") + ","; };
   field(r.has_summary, r.n);

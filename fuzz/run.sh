@@ -3,15 +3,17 @@
 # The growing corpus lives in build-fuzz/corpus/<target> (seeded from
 # fuzz/corpus/<target>); inputs that crash land in build-fuzz/artifacts/.
 # With --merge, new inputs that add coverage are merged into fuzz/corpus.
+# FUZZ_BUILD names another build folder, FUZZ_TARGETS a subset of the targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 merge=${2:-}
-build="$root/build-fuzz"
+build=${FUZZ_BUILD:-"$root/build-fuzz"}
+targets=${FUZZ_TARGETS:-"free_form_reader cardel vantor_input data_table"}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DFUZZ=ON -DBUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target fuzz_free_form_reader fuzz_cardel fuzz_vantor_input -j"$(nproc)" >/dev/null
+cmake --build "$build" --target $(printf 'fuzz_%s ' $targets) -j"$(nproc)" >/dev/null
 mkdir -p "$build/artifacts"
-for target in free_form_reader cardel vantor_input; do
+for target in $targets; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
   cp -n "$root/fuzz/corpus/$target/"* "$corpus/" 2>/dev/null || true

@@ -1,4 +1,5 @@
-// Helpers of the bandreport tests: folders of input files, a batch run with arguments, the summary table read back.
+// Helpers of the bandreport tests: folders of input files, a batch run with arguments or with stand-in programs,
+// the summary table read back.
 #include "tests/bandreport/batch_runner.h"
 
 #include <filesystem>
@@ -16,6 +17,26 @@ void make_folder(const std::string& dir, const std::string& table, const std::st
   std::filesystem::create_directories(dir);
   if (!table.empty()) test_support::write_file(dir + "/y.txt", table);
   if (!settings.empty()) test_support::write_file(dir + "/in_bayes.txt", settings);
+}
+
+std::string install_stand_ins(const std::string& bin, const std::string& cardel, const std::string& vantor) {
+  std::filesystem::create_directories(bin);
+  std::filesystem::copy_file(BANDREPORT_BIN, bin + "/bandreport");
+  test_support::write_file(bin + "/cardel", cardel);
+  test_support::write_file(bin + "/vantor", vantor);
+  for (const char* name : {"/cardel", "/vantor"})
+    std::filesystem::permissions(bin + name, std::filesystem::perms::owner_all);
+  return bin + "/bandreport";
+}
+
+void make_stand_in_folder(const std::string& dir, const std::string& mode) {
+  make_folder(dir, mode + "\n", "5.0\n0.5 20.0\n1.2 8.0\n0.1 0.2 0.3 0.25 0.15\n");
+  test_support::write_file(dir + "/seg.prepared", "     18.86\r\n1\r\n2\r\n3\r\n4\r\n");
+  test_support::write_file(dir + "/logy.prepared", "           4\r\n");
+  test_support::write_file(dir + "/pvalue.prepared", "     1.000\r\n     0.500\r\n");
+  std::string bayes;
+  for (int k = 0; k < 5; ++k) bayes += "  0.2000000,  0.2000000,  0.2000000\r\n";
+  test_support::write_file(dir + "/bayes.prepared", bayes);
 }
 
 std::vector<std::vector<std::string>> parse_csv(const std::string& text) {

@@ -1,4 +1,5 @@
-// Helpers of the bandreport tests: folders of input files, a batch run with arguments, the summary table read back.
+// Helpers of the bandreport tests: folders of input files, a batch run with arguments or with stand-in programs,
+// the summary table read back.
 #pragma once
 
 #include <string>
@@ -15,6 +16,14 @@ test_support::RunResult run_bandreport(const std::string& dir, const std::vector
 
 // Creates `dir` and writes y.txt and in_bayes.txt into it; an empty text leaves that file out.
 void make_folder(const std::string& dir, const std::string& table, const std::string& settings);
+
+// Puts a copy of bandreport with the stand-in programs `cardel` and `vantor` (shell
+// scripts) beside it into `bin`; returns the path of the copy.
+std::string install_stand_ins(const std::string& bin, const std::string& cardel, const std::string& vantor);
+
+// A folder for the stand-ins: y.txt holding `mode` (what they are to do), the settings, and
+// the result files they copy into place when they succeed.
+void make_stand_in_folder(const std::string& dir, const std::string& mode);
 
 // The rows of a CSV text with CR LF line ends, each split into its fields (quotes removed).
 std::vector<std::vector<std::string>> parse_csv(const std::string& text);

@@ -111,7 +111,7 @@ TEST(Bandreport, SummaryHoldsWhatTheResultFilesHoldAndFailuresStayInTheirFolder)
       {"no settings", example_table, "", true, Reached::cardel, "vantor: "},
       {"integrator stops", "1\n1\n1.35\n", "5\n0.5 20.0\n1.2 1e300\n1 1 1 1 1\n", true, Reached::cardel,
        "vantor: invalid setting gsd_bounds(2) = 1e+300 in file in_bayes.txt"},
-      {"no table", "", settings, true, Reached::nothing, "bandreport: "},
+      {"no table", "", settings, true, Reached::nothing, "bandreport: no y.txt here; use --recursive to search below"},
       {"does not exist", "", "", false, Reached::nothing, "bandreport: "},
       {"a<b>&\"c, d", example_table, settings, true, Reached::both, zero_note},
   };
@@ -122,7 +122,9 @@ TEST(Bandreport, SummaryHoldsWhatTheResultFilesHoldAndFailuresStayInTheirFolder)
   }
   const auto result = run_bandreport(work.path, names);
   EXPECT_EQ(result.exit_status, 1) << result.err;
-  EXPECT_EQ(result.err, "10 folders, 5 ok, 5 failed\n");
+  EXPECT_EQ(result.err,
+            "10 folders, 5 ok, 5 failed\n  bad input failed\n  no settings failed\n  integrator stops failed\n"
+            "  no table failed\n  does not exist failed\n");
   EXPECT_EQ(result.out, "");
 
   const std::string summary = read_file(work.path + "/summary.csv");
@@ -132,8 +134,10 @@ TEST(Bandreport, SummaryHoldsWhatTheResultFilesHoldAndFailuresStayInTheirFolder)
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const std::string dir = work.path + "/" + cases[i].name;
     expect_row_matches_files(rows[i + 1], dir, cases[i]);
-    if (cases[i].create) expect_json_matches_row(rows[i + 1], dir);
+    if (cases[i].create && !cases[i].table.empty()) expect_json_matches_row(rows[i + 1], dir);
   }
+  // A folder without y.txt is not one of the pipeline's: nothing is written into it.
+  EXPECT_EQ(test_support::entry_count(work.path + "/no table"), 1u);
   EXPECT_FALSE(file_exists(work.path + "/bad input/out_pvalue.txt"));  // vantor does not follow a failed cardel
   EXPECT_EQ(rows[2][20], "");                                          // n = 0: markers, no band
 
@@ -149,8 +153,22 @@ TEST(Bandreport, UsageErrorsRunNothing) {
   ScratchDir work;
   make_folder(work.path + "/f", example_table, settings);
   const std::vector<std::vector<std::string>> refused = {
-      {},         {"--jobs", "0", "f"}, {"--jobs=two", "f"},
-      {"--jobs"}, {"--bogus", "f"},     {"--summary", "no/such/dir/s.csv", "f"},
+      {},
+      {"--jobs", "0", "f"},
+      {"--jobs=two", "f"},
+      {"--jobs"},
+      {"--bogus", "f"},
+      {"--summary", "no/such/dir/s.csv", "f"},
+      {"--seed", "-1", "f"},
+      {"--timeout", "0", "f"},
+      {"--timeout=1e9", "f"},
+      {"--units", "a\nb", "f"},
+      {"--out", "o", "f"},
+      {"--data", "d.csv", "--out", "o"},                          // without --settings
+      {"--data", "d.csv", "--settings", "f/in_bayes.txt"},        // without --out
+      {"--data", "d.csv", "--out", "o", "--settings", "s", "f"},  // with a DIR operand
+      {"--data", "d.csv", "--out", "o", "--settings", "s", "--recursive"},
+      {"--settings", "no such file", "f"},
   };
   for (const auto& args : refused) {
     const auto result = run_bandreport(work.path, args);
@@ -161,7 +179,7 @@ TEST(Bandreport, UsageErrorsRunNothing) {
   }
   // Help and version run nothing either; they must reach standard output, and a failure to write them there is
   // reported, not passed over.
-  const std::string help_start = "Usage: bandreport [--jobs N] [--summary FILE] DIR...\n";
+  const std::string help_start = "Usage: bandreport [OPTION]... DIR...\n";
   const std::vector<std::pair<std::vector<std::string>, std::string>> shown = {
       {{"--version"}, "bandreport 1.0.0\n"}, {{"--help"}, help_start}, {{"-h", "f"}, help_start}};
   for (const auto& [args, out_start] : shown) {
@@ -199,14 +217,7 @@ cp pvalue.prepared out_pvalue.txt && cp bayes.prepared out_bayes.txt
 
 TEST(Bandreport, CrashesStopsAndWarningsOfTheProgramsReachTheSummary) {
   ScratchDir work;
-  const std::string bin = work.path + "/bin";
-  std::filesystem::create_directories(bin);
-  std::filesystem::copy_file(BANDREPORT_BIN, bin + "/bandreport");
-  test_support::write_file(bin + "/cardel", fake_cardel);
-  test_support::write_file(bin + "/vantor", fake_vantor);
-  for (const char* name : {"/cardel", "/vantor"})
-    std::filesystem::permissions(bin + name, std::filesystem::perms::owner_all);
-  const std::string bayes_line = "  0.2000000,  0.2000000,  0.2000000\r\n";
+  const std::string program = bandreport_test::install_stand_ins(work.path + "/bin", fake_cardel, fake_vantor);
   struct Case {
     std::string mode, status, message;
   };
@@ -217,20 +228,13 @@ TEST(Bandreport, CrashesStopsAndWarningsOfTheProgramsReachTheSummary) {
   };
   std::vector<std::string> names;
   for (const Case& c : cases) {
-    const std::string dir = work.path + "/" + c.mode;
-    make_folder(dir, c.mode + "\n", settings);
-    test_support::write_file(dir + "/seg.prepared", "     18.86\r\n1\r\n2\r\n3\r\n4\r\n");
-    test_support::write_file(dir + "/logy.prepared", "           4\r\n");
-    test_support::write_file(dir + "/pvalue.prepared", "     1.000\r\n     0.500\r\n");
-    std::string bayes;
-    for (int k = 0; k < 5; ++k) bayes += bayes_line;
-    test_support::write_file(dir + "/bayes.prepared", bayes);
+    bandreport_test::make_stand_in_folder(work.path + "/" + c.mode, c.mode);
     names.push_back(c.mode);
   }
   names.insert(names.begin(), {"--summary", "-"});
-  const auto result = run_bandreport(work.path, names, bin + "/bandreport");
+  const auto result = run_bandreport(work.path, names, program);
   EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "3 folders, 1 ok, 2 failed\n");
+  EXPECT_EQ(result.err, "3 folders, 1 ok, 2 failed\n  crash failed\n  stop failed\n");
   const auto rows = parse_csv(result.out);  // the summary alone: the programs' standard output never shows
   ASSERT_EQ(rows.size(), 4u) << result.out;
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -268,7 +272,7 @@ TEST(Bandreport, ResultsDoNotDependOnHowManyFoldersRunAtOnce) {
   }());
   EXPECT_EQ(sequential.exit_status, 1);
   EXPECT_EQ(parallel.exit_status, 1);
-  EXPECT_EQ(sequential.err, "16 folders, 14 ok, 2 failed\n");
+  EXPECT_EQ(sequential.err, "16 folders, 14 ok, 2 failed\n  f7 failed\n  f11 failed\n");
   EXPECT_EQ(parallel.err, sequential.err);
   const auto expected = test_support::file_tree(one.path);
   EXPECT_EQ(expected.size(), 1 + 16 * 8 - 4 - 2);  // summary; f7 stops in cardel (4 files), f11 in vantor (6)
