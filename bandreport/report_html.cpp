@@ -80,7 +80,7 @@ std::string settings_section(const FolderResults& r) {
   html += row("Geometric mean bounds", shortest(s.gm_bounds[0]) + " to " + shortest(s.gm_bounds[1]));
   html += row("Geometric standard deviation bounds", shortest(s.gsd_bounds[0]) + " to " + shortest(s.gsd_bounds[1]));
   std::string weights;
-  for (int k = 0; k < band_count; ++k) weights += (k ? ", " : "") + shortest(s.weights[k]);
+  for (int k = 0; k < band_count; ++k) weights += (k ? ", " : "") + shortest(s.band_prior[k]);
   html += row("Band weights", weights);
   return html + "</table></div>\n</section>\n";
 }

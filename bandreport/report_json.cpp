@@ -21,7 +21,7 @@ json settings_object(const std::optional<Settings>& s) {
   return {{"limit", s->limit},
           {"gm_bounds", {s->gm_bounds[0], s->gm_bounds[1]}},
           {"gsd_bounds", {s->gsd_bounds[0], s->gsd_bounds[1]}},
-          {"weights", json(std::vector<double>(s->weights, s->weights + band_count))}};
+          {"weights", json(std::vector<double>(s->band_prior, s->band_prior + band_count))}};
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "core/files.h"
 #include "textio/diagnostics.h"
 #include "textio/free_form_reader.h"
+#include "vantor/input_files.h"
 
 namespace bandreport {
 
@@ -124,21 +125,16 @@ std::string read_band_files(const std::string& dir, FolderResults& results) {
 std::optional<Settings> read_settings(const std::string& dir, std::string& problem) {
   textio::FreeFormReader reader;
   std::string error;
-  const std::string path = dir + "/in_bayes.txt";
-  if (!textio::open_input(reader, path, 0, error)) {
+  if (!textio::open_input(reader, dir + "/" + core::settings_file, core::settings_unit, error)) {
     // Without the file the reports only leave the settings out; a file that is
     // there but cannot be read would make them leave out what vantor used.
-    struct stat info;
-    if (::stat(path.c_str(), &info) == 0)
-      problem = "bandreport: cannot read in_bayes.txt: " + error.substr(error.rfind(": ") + 2);
+    if (reader.open_error != ENOENT)
+      problem = std::string("bandreport: cannot read ") + core::settings_file + ": " +
+                textio::system_message(reader.open_error);
     return std::nullopt;
   }
   Settings s;
-  if (textio::read_reals(reader, &s.limit, 1) != textio::ReadStatus::ok ||
-      textio::read_reals(reader, s.gm_bounds, 2) != textio::ReadStatus::ok ||
-      textio::read_reals(reader, s.gsd_bounds, 2) != textio::ReadStatus::ok ||
-      textio::read_reals(reader, s.weights, band_count) != textio::ReadStatus::ok)
-    return std::nullopt;
+  if (!vantor::read_settings(reader, s).empty()) return std::nullopt;
   return s;
 }
 

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/bands.h"
+#include "vantor/estimates.h"
+#include "vantor/settings.h"
 
 namespace bandreport {
 
@@ -14,13 +16,12 @@ using core::band_count;
 // The statistics of out_seg.txt, in the order the summary table lists them.
 enum SummaryField { arithmetic_mean, standard_deviation, geometric_mean, geometric_sd, fold_range, summary_fields };
 
-// The settings of in_bayes.txt as read.
-struct Settings {
-  double limit = 0.0;
-  double gm_bounds[2] = {};
-  double gsd_bounds[2] = {};
-  double weights[band_count] = {};
-};
+// The settings of in_bayes.txt as vantor reads them: limit, bounds and band weights (band_prior).
+using vantor::Settings;
+
+// out_estimates.txt's quantities (rows) and percentiles (columns), in the file's order.
+using vantor::percentile_count;
+using vantor::quantity_count;
 
 // Everything the reports need about one folder. Numbers are kept as the
 // trimmed text of their fixed-width fields, exactly as the result files show them.
@@ -37,6 +38,12 @@ struct FolderResults {
   bool has_bands = false;  // out_pvalue.txt and out_bayes.txt were read
   std::string chi_square, p_value;
   std::string weight[band_count], flat[band_count], weighted[band_count];
+  std::size_t below_detection = 0;  // entries <v of logy.txt: results below a detection limit
+  bool has_estimates = false;       // out_estimates.txt was read
+  // Its fields as written (shortest round-trip numbers; -1 markers for n = 0): [quantity][percentile], the
+  // quantities geometric_mean, geometric_sd, percentile_95, arithmetic_mean, exceedance_percent, the percentiles
+  // 2.5, 50, 70, 95, 97.5 (vantor::Quantity, vantor::percentile_levels).
+  std::string estimates[quantity_count][percentile_count];
   std::optional<Settings> settings;  // in_bayes.txt, when present and readable
   int most_probable_band = 0;        // 1-5 by the weighted probability, 0 when there is none
 };

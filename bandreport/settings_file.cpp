@@ -11,6 +11,7 @@
 #include "core/files.h"
 #include "textio/diagnostics.h"
 #include "textio/free_form_reader.h"
+#include "vantor/input_files.h"
 
 namespace bandreport {
 
@@ -44,12 +45,8 @@ std::string read_settings_file(const std::string& path, std::vector<std::string>
   reader.unit = core::settings_unit;
   reader.text = text;
   Settings s;
-  for (const auto& [values, count] : {std::pair{&s.limit, 1}, {s.gm_bounds, 2}, {s.gsd_bounds, 2}, {s.weights, 5}}) {
-    const textio::ReadStatus status = textio::read_reals(reader, values, count);
-    if (status != textio::ReadStatus::ok)
-      return "bandreport: " + path + " does not hold the settings of " + core::settings_file + ": " +
-             textio::describe_read_error(reader, status);
-  }
+  if (const std::string failure = vantor::read_settings(reader, s); !failure.empty())
+    return "bandreport: " + path + " does not hold the settings of " + core::settings_file + ": " + failure;
 
   lines.clear();
   for (std::size_t start = 0; start < text.size();) {

@@ -306,6 +306,7 @@ bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::
   while (fd < 0 && errno == EINTR);  // a signal during the open is not a failure of the file
   if (fd < 0) {
     const int reason = errno;
+    reader.open_error = reason;
     message = "cannot open input file " + where + system_message(reason);
     if (reason == ENOENT && !missing_hint.empty()) message += " (" + std::string(missing_hint) + ")";
     return false;
@@ -313,6 +314,7 @@ bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
+    reader.open_error = EISDIR;
     message = "cannot open input file " + where + system_message(EISDIR);
     return false;
   }
@@ -322,6 +324,7 @@ bool open_input(FreeFormReader& reader, const std::string& path, int unit, std::
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       const int reason = errno;
+      reader.open_error = reason;
       message = "cannot read input file " + where + system_message(reason);
       ::close(fd);
       return false;

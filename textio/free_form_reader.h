@@ -45,6 +45,7 @@ struct FreeFormReader {
   int unit = 0;                   // unit number shown in diagnostics
   std::string what;               // what the next read is for ("row 3 of 5"), shown when the file ends too early
   std::string text;               // whole contents of the file
+  int open_error = 0;             // the system's error number when open_input failed, else 0
   std::size_t next = 0;           // offset of the first byte of the next unread line
   long next_line = 1;             // 1-based number of that line
   long error_line = 0;            // line on which the last failed read stopped

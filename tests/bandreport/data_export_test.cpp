@@ -213,7 +213,8 @@ TEST(BandreportData, ExportsThatAreNoTableOfMeasurementsAreRefusedWithNothingCre
   const std::vector<std::pair<std::vector<std::string>, std::string>> unusable = {
       {{"--data", "data.csv", "--out", "out", "--settings", "short.txt"},
        "bandreport: short.txt does not hold the settings of in_bayes.txt: end-of-file during read, unit 140, file "
-       "short.txt, line 3: the file ends after line 2 (0 of 2 values read)"},
+       "short.txt, line 3: the file ends after line 2 while reading the two geometric-standard-deviation bounds (0 "
+       "of 2 values read)"},
       {{"--data", "data.csv", "--out", "out", "--settings", "no such file"},
        "bandreport: cannot read no such file: No such file or directory"},
       {{"--data", "none.csv", "--out", "out", "--settings", "settings.txt"},
