@@ -1,6 +1,7 @@
 // One folder's outcome: what the two programs reported and what their result files hold.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,10 @@ struct FolderResults {
   std::string chi_square, p_value;
   std::string weight[band_count], flat[band_count], weighted[band_count];
   std::size_t below_detection = 0;  // entries <v of logy.txt: results below a detection limit
+  // logy.txt's entries as vantor reads them, for the report's plot of the measurements: log values, and 1 in
+  // `below` where the entry is <v (v the log of the detection limit). Dropped once the reports are written.
+  std::vector<double> log_values;
+  std::vector<std::uint8_t> below;
   bool has_estimates = false;       // out_estimates.txt was read
   // Its fields as written (shortest round-trip numbers; -1 markers for n = 0): [quantity][percentile], the
   // quantities geometric_mean, geometric_sd, percentile_95, arithmetic_mean, exceedance_percent, the percentiles
