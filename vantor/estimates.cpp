@@ -11,6 +11,7 @@
 
 #include "distributions/cdf.h"
 #include "distributions/log_scale.h"
+#include "vantor/internal/gamma_table.h"
 #include "vantor/internal/parallel.h"
 #include "vantor/internal/posterior_grid.h"
 
@@ -25,8 +26,18 @@ constexpr double negligible_point = 1e-16;
 // How a point's mass grows with sigma: a function V increasing in sigma, the mass between sigma(k) and sigma
 // proportional to V(sigma) - V(sigma(k)). From the quadrature's profile, or in closed form for detected values
 // only, with t = S / (2 sigma^2) and a = (n - 1) / 2: -P(a, t) or Q(a, t) (the regularised gamma functions, each
-// where it keeps its digits), E1(t) for one value, and for S = 0 -sigma^(1-n) or 2 ln sigma.
-enum class CurveKind { profile, gamma_lower, gamma_upper, exponential_integral, power, logarithm };
+// where it keeps its digits; from the run's tables where they cover the point's range and keep the digits of its
+// mass, else computed directly), E1(t) for one value, and for S = 0 -sigma^(1-n) or 2 ln sigma.
+enum class CurveKind {
+  profile,
+  gamma_lower,
+  gamma_upper,
+  gamma_lower_table,
+  gamma_upper_table,
+  exponential_integral,
+  power,
+  logarithm
+};
 
 // ln E1(e^s) + e^s + s (smooth and bounded on the whole line) at steps of 1/64 of s = ln t over the range a run
 // needs, for cubic Hermite interpolation with its slope: within about 1e-10 of E1, and a tenth of its cost.
@@ -68,6 +79,10 @@ struct ClosedForm {
   double n = 0.0;
   double log_gamma_a = 0.0;  // ln Gamma(a), for the gamma density
   ExponentialIntegralTable e1;
+  GammaTable lower, upper;  // ln P and ln Q over the ranges of t the points need
+  // Beyond the upper table Q lies below the smallest double: V = 0 there.
+  bool upper_reaches_zero = false;
+  double upper_zero_t = INFINITY;  // e^(upper.s_hi) when it does
 };
 
 // A grid point as the sums read it: its weighted mass below each band's lower end and the factor that turns
@@ -111,6 +126,21 @@ double curve(const WeightedPoint& p, const ClosedForm& form, double sigma, doubl
       distributions::cdf_gamma(t, form.a, cum, ccum);
       if (slope) *slope = 2.0 * std::exp(form.a * std::log(t) - t - form.log_gamma_a) / sigma;
       return p.kind == CurveKind::gamma_lower ? -cum : ccum;
+    }
+    case CurveKind::gamma_lower_table:
+    case CurveKind::gamma_upper_table: {
+      const bool lower = p.kind == CurveKind::gamma_lower_table;
+      const GammaTable& table = lower ? form.lower : form.upper;
+      if (!lower && t > form.upper_zero_t) {  // Q below the smallest double
+        if (slope) *slope = 0.0;
+        return 0.0;
+      }
+      const double s = std::log(t);
+      double d = 0.0;
+      const double v = std::exp(gamma_table_value(table, s, d) - t);
+      // dV/dsigma = -2/sigma dV/ds, with d ln P/ds = d - t > 0 and d ln Q/ds = d - t < 0.
+      if (slope) *slope = 2.0 * v * (lower ? d - t : t - d) / sigma;
+      return lower ? -v : v;
     }
     case CurveKind::exponential_integral:
       if (slope) *slope = 2.0 * std::exp(-t - p.log_offset) / sigma;
@@ -216,6 +246,63 @@ void run_chunks(std::size_t chunks, int threads, const std::function<void(std::s
   run_on_threads(std::min<int>(threads, static_cast<int>(chunks)), take, take);
 }
 
+// ln P(a, e^s) + e^s (or ln Q) and its first two derivatives in s, at one node of a gamma table.
+void gamma_node(double a, double log_gamma_a, bool upper, double s, double* node) {
+  const double t = std::exp(s);
+  double p = 0.0, q = 0.0;
+  distributions::cdf_gamma(t, a, p, q);
+  const double v = upper ? q : p;
+  // Below the normal range of doubles the logarithm comes from the integral itself.
+  const double log_v = v >= 1e-290 ? std::log(v)
+                       : (upper ? distributions::log_gamma_integral(a, t, INFINITY)
+                                : distributions::log_gamma_integral(a, 0.0, t)) -
+                             log_gamma_a;
+  const double r = (upper ? -1.0 : 1.0) * std::exp(a * s - t - log_gamma_a - log_v);  // d ln V / ds
+  node[0] = log_v + t;
+  node[1] = r + t;
+  node[2] = r * (a - t - r) + t;
+}
+
+}  // namespace
+
+GammaTable gamma_table(double a, bool upper, double s_lo, double s_hi, int threads, int max_nodes) {
+  GammaTable table;
+  if (!(a > 0.0 && a <= max_table_shape) || !(s_lo <= s_hi) || !std::isfinite(s_lo) || !std::isfinite(s_hi))
+    return table;
+  const double per_unit = 64.0 * std::max(1.0, std::sqrt(a) / 4.0), step = 1.0 / per_unit;
+  const double start = std::floor(s_lo * per_unit) / per_unit;
+  const double steps = std::max(1.0, std::ceil((s_hi - start) * per_unit));
+  if (!(steps < max_nodes)) return table;
+  const int count = static_cast<int>(steps);
+  const double log_gamma_a = distributions::log_gamma_fn(a);
+  std::vector<double> nodes(3 * (static_cast<std::size_t>(count) + 1));
+  constexpr int node_chunk = 256;
+  run_chunks((count + node_chunk) / node_chunk, threads, [&](std::size_t c) {
+    const int end = std::min(count + 1, static_cast<int>(c + 1) * node_chunk);
+    for (int i = static_cast<int>(c) * node_chunk; i < end; ++i)
+      gamma_node(a, log_gamma_a, upper, start + i * step, nodes.data() + 3 * i);
+  });
+  // The quintic through the values, slopes and curvatures at both ends of each step, in u from 0 to 1.
+  table.polynomials.resize(count);
+  for (int i = 0; i < count; ++i) {
+    const double* n0 = nodes.data() + 3 * i;
+    const double* n1 = n0 + 3;
+    const double v0 = n0[0], m0 = step * n0[1], w0 = step * step * n0[2];
+    const double m1 = step * n1[1], w1 = step * step * n1[2];
+    const double A = n1[0] - v0 - m0 - 0.5 * w0, B = m1 - m0 - w0, C = w1 - w0;
+    table.polynomials[i] = {v0, m0, 0.5 * w0, 10.0 * A - 4.0 * B + 0.5 * C, -15.0 * A + 7.0 * B - C,
+                            6.0 * A - 3.0 * B + 0.5 * C};
+  }
+  table.a = a;
+  table.upper = upper;
+  table.s_lo = start;
+  table.s_hi = start + count * step;
+  table.steps_per_unit = per_unit;
+  return table;
+}
+
+namespace {
+
 // The posterior distribution function of a quantity over the grid.
 struct Sums {
   const std::vector<WeightedPoint>& points;
@@ -223,15 +310,20 @@ struct Sums {
   double log_limit;
   int threads;
 
-  // F at s over a thinned grid.
-  double thinned(Quantity quantity, double s, const Thinned& grid) const {
-    double sum = 0.0, total = 0.0, slope = 0.0;
+  // F and its derivative at each of `count` parameters over a thinned grid (on this thread).
+  void thinned(Quantity quantity, const double* s, int count, const Thinned& grid, double* value,
+               double* derivative) const {
+    double sum[percentile_count + 1] = {}, slopes[percentile_count + 1] = {}, total = 0.0;
     for (std::size_t k = 0; k < grid.index.size(); ++k) {
       const WeightedPoint& p = points[grid.index[k]];
-      sum += grid.weight[k] * point_below(p, form, quantity, s, log_limit, slope);
+      for (int q = 0; q < count; ++q) {
+        double slope = 0.0;
+        sum[q] += grid.weight[k] * point_below(p, form, quantity, s[q], log_limit, slope);
+        slopes[q] += grid.weight[k] * slope;
+      }
       total += grid.weight[k] * p.total;
     }
-    return sum / total;
+    for (int q = 0; q < count; ++q) value[q] = sum[q] / total, derivative[q] = slopes[q] / total;
   }
 
   // F and its derivative at each of `count` parameters over every point, the points shared among threads.
@@ -261,14 +353,41 @@ struct Sums {
   }
 };
 
+// The thinned grids of a root search: to scan the range, to locate each root, to settle it, and to check it.
+struct SearchGrids {
+  Thinned scan, locate, settle, check;
+};
+
+// The root of F - level on a thinned grid by Newton's method from s, kept inside [a, b] (what is known of the
+// root), bisecting where a step would leave it; to a step below `tolerance` (relative to max(1, |s|)).
+double thinned_root(const Sums& cdf, Quantity quantity, double level, const Thinned& grid, double a, double b,
+                    double s, double tolerance) {
+  for (int k = 0; k < 60; ++k) {
+    double value = 0.0, slope = 0.0;
+    cdf.thinned(quantity, &s, 1, grid, &value, &slope);
+    (value >= level ? b : a) = s;
+    double next = slope > 0.0 ? s - (value - level) / slope : NAN;
+    if (!(next >= a && next <= b)) next = 0.5 * (a + b);
+    const double limit = tolerance * std::max(1.0, std::fabs(s));
+    if (std::fabs(next - s) <= limit || b - a <= limit) return next;
+    s = next;
+  }
+  return s;
+}
+
 // The parameters s at which the distribution function reaches each level: located on thinned grids by a scan of the
-// range and the Illinois method, then settled on all points by Newton steps kept inside what is known of the root
-// (one step as a rule, as the thinned sums already lie close to the full ones).
-void solve(const Sums& cdf, const Thinned& scan_grid, const Thinned& narrow_grid, Quantity quantity, double lo,
-           double hi, double (&roots)[percentile_count]) {
-  constexpr int scan = 24;
-  double scanned[scan + 1];
-  for (int i = 0; i <= scan; ++i) scanned[i] = cdf.thinned(quantity, lo + (hi - lo) * i / scan, scan_grid);
+// range and Newton's method on two grids of 256 and 1024 points, then checked on one of 8192 points. A root that a
+// Newton step on that grid moves by less than 1e-7 is taken from it (the sums are smooth in mu but for kinks where a
+// band end crosses the threshold, so a thinned grid's error falls about as the square of its step: that of 8192
+// points is some sixty times below the two grids' disagreement); any other is settled on all points by Newton steps
+// kept inside what is known of the root.
+void solve(const Sums& cdf, const SearchGrids& grids, Quantity quantity, double lo, double hi,
+           double (&roots)[percentile_count]) {
+  constexpr int scan = 16;
+  double scanned[scan + 1], at[scan + 1], slopes[scan + 1];
+  for (int i = 0; i <= scan; ++i) at[i] = lo + (hi - lo) * i / scan;
+  for (int i = 0; i <= scan; i += percentile_count)
+    cdf.thinned(quantity, at + i, std::min(percentile_count, scan + 1 - i), grids.scan, scanned + i, slopes + i);
   double known_lo[percentile_count], known_hi[percentile_count];
   bool settled[percentile_count] = {};
   for (int q = 0; q < percentile_count; ++q) {
@@ -283,50 +402,57 @@ void solve(const Sums& cdf, const Thinned& scan_grid, const Thinned& narrow_grid
     }
     int i = 1;
     while (i < scan && scanned[i] < level) ++i;
-    double a = lo + (hi - lo) * (i - 1) / scan, b = lo + (hi - lo) * i / scan;
-    double fa = cdf.thinned(quantity, a, narrow_grid) - level, fb = cdf.thinned(quantity, b, narrow_grid) - level;
-    int side = 0;
-    double s = 0.5 * (a + b);
-    for (int k = 0; k < 40 && fa < 0.0 && fb >= 0.0; ++k) {
-      s = (a * fb - b * fa) / (fb - fa);
-      if (!(s > a && s < b)) s = 0.5 * (a + b);
-      const double f = cdf.thinned(quantity, s, narrow_grid) - level;
-      if (f >= 0.0) {
-        b = s, fb = f;
-        if (side == 1) fa *= 0.5;
-        side = 1;
-      } else {
-        a = s, fa = f;
-        if (side == -1) fb *= 0.5;
-        side = -1;
-      }
-      if (b - a <= 1e-6 * std::max(1.0, std::fabs(s))) break;
-    }
-    roots[q] = std::clamp(s, lo, hi);
+    const double a = at[i - 1], b = at[i];
+    double s = a + (b - a) * (level - scanned[i - 1]) / (scanned[i] - scanned[i - 1]);
+    if (!(s >= a && s <= b)) s = 0.5 * (a + b);
+    s = thinned_root(cdf, quantity, level, grids.locate, a, b, s, 1e-6);
+    roots[q] = std::clamp(thinned_root(cdf, quantity, level, grids.settle, a, b, s, 1e-12), lo, hi);
   }
-  // Newton's method on all points, every percentile in the same pass; where it would leave what is known of the root
-  // (a distribution function that rises in steps, as when the sigma bounds all but coincide), bisection.
-  for (int pass = 0; pass < 40; ++pass) {
+  // The check on the largest thinned grid, all percentiles in one pass; when it holds every point, the settling rule
+  // of the passes over all points (below) applies to it.
+  const bool check_is_all = grids.check.index.size() == cdf.points.size();
+  {
     double value[percentile_count], slope[percentile_count];
-    cdf.all(quantity, roots, percentile_count, value, slope);
-    bool all_settled = true;
+    cdf.thinned(quantity, roots, percentile_count, grids.check, value, slope);
     for (int q = 0; q < percentile_count; ++q) {
       if (settled[q]) continue;
       const double level = percentile_levels[q];
       double& s = roots[q];
-      (value[q] >= level ? known_hi[q] : known_lo[q]) = s;
-      double next = slope[q] > 0.0 ? s - (value[q] - level) / slope[q] : NAN;
+      if (check_is_all) (value[q] >= level ? known_hi[q] : known_lo[q]) = s;
+      const double next = slope[q] > 0.0 ? s - (value[q] - level) / slope[q] : NAN;
+      const double tolerance = (check_is_all ? 1e-5 : 1e-7) * std::max(1.0, std::fabs(s));
+      if (std::fabs(next - s) <= tolerance && std::fabs(value[q] - level) <= 1e-5 && next >= known_lo[q] &&
+          next <= known_hi[q]) {
+        s = next;
+        settled[q] = true;
+      }
+    }
+  }
+  // Newton's method on all points, every unsettled percentile in the same pass; where it would leave what is known
+  // of the root (a distribution function that rises in steps, as when the sigma bounds all but coincide),
+  // bisection.
+  for (int pass = 0; pass < 40; ++pass) {
+    int open[percentile_count], count = 0;
+    double at_open[percentile_count], value[percentile_count], slope[percentile_count];
+    for (int q = 0; q < percentile_count; ++q)
+      if (!settled[q]) at_open[count] = roots[q], open[count++] = q;
+    if (count == 0) break;
+    cdf.all(quantity, at_open, count, value, slope);
+    for (int i = 0; i < count; ++i) {
+      const int q = open[i];
+      const double level = percentile_levels[q];
+      double& s = roots[q];
+      (value[i] >= level ? known_hi[q] : known_lo[q]) = s;
+      double next = slope[i] > 0.0 ? s - (value[i] - level) / slope[i] : NAN;
       if (!(next >= known_lo[q] && next <= known_hi[q])) next = 0.5 * (known_lo[q] + known_hi[q]);
       // A step this small from a point this close to the level leaves the root within about its square (Newton's
       // method converges quadratically), some 1e-10: the next pass would change nothing that matters. (The distance
       // to the level guards against a slope that only a step of the function makes steep.)
       const double tolerance = 1e-5 * std::max(1.0, std::fabs(s));
-      settled[q] = (std::fabs(next - s) <= tolerance && std::fabs(value[q] - level) <= 1e-5) ||
+      settled[q] = (std::fabs(next - s) <= tolerance && std::fabs(value[i] - level) <= 1e-5) ||
                    known_hi[q] - known_lo[q] <= tolerance;
       s = next;
-      all_settled = all_settled && settled[q];
     }
-    if (all_settled) break;
   }
 }
 
@@ -366,8 +492,8 @@ Estimates percentiles(const BandSettings& settings, std::vector<WeightedPoint>& 
   for (const WeightedPoint& p : points) mu_lo = std::min(mu_lo, p.mu), mu_hi = std::max(mu_hi, p.mu);
   const double sigma_lo = settings.sigma_bounds[0], sigma_hi = settings.sigma_bounds[1];
   const Sums sums{points, form, std::log(settings.limit), thread_count(options)};
-  // 512 points to scan the range, 1024 to narrow the bracket.
-  const Thinned scan_grid = thinned_grid(points.size(), 512), narrow_grid = thinned_grid(points.size(), 1024);
+  const SearchGrids grids{thinned_grid(points.size(), 256), thinned_grid(points.size(), 256),
+                          thinned_grid(points.size(), 1024), thinned_grid(points.size(), 8192)};
   struct Range {
     Quantity quantity;
     double lo, hi;
@@ -378,7 +504,7 @@ Estimates percentiles(const BandSettings& settings, std::vector<WeightedPoint>& 
                           {exceedance_percent, -40.0, 40.0}};
   for (const Range& range : ranges) {
     double roots[percentile_count];
-    solve(sums, scan_grid, narrow_grid, range.quantity, range.lo, range.hi, roots);
+    solve(sums, grids, range.quantity, range.lo, range.hi, roots);
     for (int q = 0; q < percentile_count; ++q)
       e.value[range.quantity][q] = range.quantity == exceedance_percent ? exceedance(roots[q]) : std::exp(roots[q]);
   }
@@ -457,6 +583,39 @@ std::optional<Estimates> closed_form_estimates(const BandSettings& settings, std
         t_lo = std::min(t_lo, 0.5 * v / (sigma_hi * sigma_hi)), t_hi = std::max(t_hi, 0.5 * v / (sigma_lo * sigma_lo));
     if (t_hi > 0.0) form.e1 = e1_table(std::log(t_lo), std::log(t_hi));
   }
+  // Two or more values: tables of ln P over the t of the points read through P (their largest t at most a) and of ln Q
+  // over the others', each at most `span` units of ln t wide, and ln Q's no further than where Q leaves the doubles.
+  const auto kind_of = [&](double half_squares) {
+    return half_squares / (sigma_lo * sigma_lo) <= form.a ? CurveKind::gamma_lower : CurveKind::gamma_upper;
+  };
+  if (form.a > 0.0 && form.a <= max_table_shape) {
+    double range[2][2] = {{INFINITY, -INFINITY}, {INFINITY, -INFINITY}};  // [lower, upper][lo, hi] of ln t
+    for (double v : s) {
+      if (!(v > 0.0)) continue;
+      double(&r)[2] = range[kind_of(0.5 * v) == CurveKind::gamma_lower ? 0 : 1];
+      r[0] = std::min(r[0], std::log(0.5 * v / (sigma_hi * sigma_hi)));
+      r[1] = std::max(r[1], std::log(0.5 * v / (sigma_lo * sigma_lo)));
+    }
+    constexpr double span = 48.0;
+    const double zero_q = std::log(form.a + 40.0 * std::sqrt(form.a) + 800.0);  // Q(a, t) < e^-745 beyond
+    form.upper_reaches_zero = range[1][1] > zero_q;
+    range[1][1] = std::min(range[1][1], zero_q);
+    const int threads = thread_count(options);
+    for (int side = 0; side < 2; ++side) {
+      double(&r)[2] = range[side];
+      if (!(r[0] <= r[1])) continue;
+      (side == 0 ? form.lower : form.upper) = gamma_table(form.a, side == 1, std::max(r[0], r[1] - span), r[1], threads);
+    }
+    if (form.upper.polynomials.empty()) form.upper_reaches_zero = false;
+    if (form.upper_reaches_zero) form.upper_zero_t = std::exp(form.upper.s_hi);
+  }
+  // Whether a table covers a point's range of t, from t_lo at the upper sigma bound to t_hi at the lower.
+  const auto tabled = [&](CurveKind kind, double t_lo, double t_hi) {
+    const GammaTable& table = kind == CurveKind::gamma_lower ? form.lower : form.upper;
+    if (table.polynomials.empty()) return false;
+    const double s_lo = std::log(t_lo), s_hi = std::log(t_hi);
+    return s_lo >= table.s_lo && (s_hi <= table.s_hi || (kind == CurveKind::gamma_upper && form.upper_reaches_zero));
+  };
 
   // Each point's V at its band ends and ln of its mass; the rounding of V must leave the mass its digits.
   constexpr double accepted_error = 1e-8;
@@ -477,14 +636,30 @@ std::optional<Estimates> closed_form_estimates(const BandSettings& settings, std
       p.log_offset = log_e1(form.e1, p.half_squares / (sigma_hi * sigma_hi));
       scale_error = 1e-9;
     } else {
-      p.kind = p.half_squares / (sigma_lo * sigma_lo) <= form.a ? CurveKind::gamma_lower : CurveKind::gamma_upper;
+      p.kind = kind_of(p.half_squares);
       log_factor = form.a * std::log(2.0 / s[j]);
+      const double t_lo = p.half_squares / (sigma_hi * sigma_hi), t_hi = p.half_squares / (sigma_lo * sigma_lo);
+      if (tabled(p.kind, t_lo, t_hi)) {
+        p.kind = p.kind == CurveKind::gamma_lower ? CurveKind::gamma_lower_table : CurveKind::gamma_upper_table;
+        scale_error = gamma_table_error(std::min(t_hi, form.a + 40.0 * std::sqrt(form.a) + 800.0));
+      }
     }
     double* v = values.data() + static_cast<std::size_t>(j) * (bands + 1);
     double size = 0.0;
-    for (int k = 0; k <= bands; ++k) {
-      v[k] = curve(p, form, p.band_sigma[k], nullptr);
-      size = std::max(size, std::fabs(v[k]));
+    const auto evaluate = [&] {
+      size = 0.0;
+      for (int k = 0; k <= bands; ++k) {
+        v[k] = curve(p, form, p.band_sigma[k], nullptr);
+        size = std::max(size, std::fabs(v[k]));
+      }
+    };
+    evaluate();
+    // A point whose mass the table's rounding could spoil: P or Q computed directly instead.
+    if ((p.kind == CurveKind::gamma_lower_table || p.kind == CurveKind::gamma_upper_table) &&
+        !(scale_error * size <= accepted_error * (v[bands] - v[0]))) {
+      p.kind = p.kind == CurveKind::gamma_lower_table ? CurveKind::gamma_lower : CurveKind::gamma_upper;
+      scale_error = 1e-13;
+      evaluate();
     }
     const double whole = v[bands] - v[0];
     log_masses[j] = -INFINITY;  // no mass at all within the double range: a point that cannot matter

@@ -34,7 +34,7 @@ Estimates marker_estimates();
 // percentile_95 = e^(mu + z95 sigma); arithmetic_mean = e^(mu + sigma^2/2); exceedance_percent =
 // 100 Phi((mu - ln limit)/sigma). Each continuous quantity is monotone in sigma at fixed mu, so its posterior
 // distribution function at a value is a sum over the grid points of their sigma distribution functions at a
-// threshold; each percentile is its root, found on every 16th point and settled on all of them.
+// threshold; each percentile is its root, found on thinned grids and settled on all points where they disagree.
 // From the quadrature's profiles of the grid (any values):
 Estimates posterior_estimates(const BandSettings& settings, const PosteriorGrid& grid, const BandOptions& options = {});
 

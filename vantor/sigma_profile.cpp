@@ -104,6 +104,9 @@ void legendre(double t, double* p, int count) {
 // inverse of [P_k(t_i)], by Gauss-Jordan elimination with partial pivoting, formed once.
 struct LegendreFit {
   double m[21][21];
+  // by_point[i][k] = m[k][i], with a zero column for an even count: the fit runs over the points with every
+  // coefficient at once.
+  double by_point[21][22] = {};
   LegendreFit() {
     double a[21][42] = {};
     for (int i = 0; i < 21; ++i) {
@@ -125,6 +128,8 @@ struct LegendreFit {
     }
     for (int i = 0; i < 21; ++i)
       for (int k = 0; k < 21; ++k) m[i][k] = a[i][21 + k];
+    for (int i = 0; i < 21; ++i)
+      for (int k = 0; k < 21; ++k) by_point[i][k] = m[k][i];
   }
 };
 
@@ -398,10 +403,16 @@ void integrate_profile(const PointLikelihood& p, const Peak& peak, const Breakpo
   double largest = 0.0;
   for (std::size_t p = 0; p < done.size(); ++p) {
     double* panel_c = c.data() + p * (profile_degree + 1);
+    // Each c_k sums over the points in their order, as a product with the matrix would; the loop over k inside
+    // leaves the additions independent of one another.
+    double sum[22] = {};
+    for (int i = 0; i < 21; ++i) {
+      const double value = done[p].f[i];
+      for (int k = 0; k < 22; ++k) sum[k] += fit.by_point[i][k] * value;
+    }
     for (int k = 0; k <= profile_degree; ++k) {
-      panel_c[k] = 0.0;
-      for (int i = 0; i < 21; ++i) panel_c[k] += fit.m[k][i] * done[p].f[i];
-      largest = std::max(largest, std::fabs(panel_c[k]));
+      panel_c[k] = sum[k];
+      largest = std::max(largest, std::fabs(sum[k]));
     }
   }
   // Trailing coefficients below 1e-11 of the point's largest change its profile by less than 1e-10 of its mass.
