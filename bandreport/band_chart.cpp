@@ -4,6 +4,7 @@
 
 #include "bandreport/decimal_text.h"
 #include "bandreport/report_html.h"
+#include "bandreport/report_numbers.h"
 #include "bandreport/text_escape.h"
 
 namespace bandreport {
@@ -28,13 +29,20 @@ constexpr int chart_height = legend_height + band_count * band_height + axis_hei
 // A coordinate: one decimal is finer than the screen shows.
 std::string num(double value) { return fixed_decimals(value, 1); }
 
-// One bar with its value written after its end.
+// A probability as the chart writes it: a percentage, or the field as written when it is not a probability.
+std::string probability_text(const std::string& field) {
+  const std::optional<double> value = field_value(field);
+  return value && *value >= 0.0 && *value <= 1.0 ? percent_text(*value) : field;
+}
+
+// One bar with its probability written after its end.
 std::string bar(const std::string& text, double y, const char* series) {
   const std::optional<double> value = field_value(text);
   const double length = bar_span * std::clamp(value.value_or(0.0), 0.0, 1.0);
   return "<rect class=\"bar " + std::string(series) + "\" x=\"" + num(bar_left) + "\" y=\"" + num(y) + "\" width=\"" +
          num(length) + "\" height=\"" + num(bar_height) + "\"/>\n<text class=\"value\" x=\"" +
-         num(bar_left + length + 5) + "\" y=\"" + num(y + bar_height - 4) + "\">" + html_escape(text) + "</text>\n";
+         num(bar_left + length + 5) + "\" y=\"" + num(y + bar_height - 4) + "\">" +
+         html_escape(probability_text(text)) + "</text>\n";
 }
 
 }  // namespace
@@ -42,7 +50,8 @@ std::string bar(const std::string& text, double y, const char* series) {
 std::string band_chart_svg(const FolderResults& r) {
   std::string description = "Probability of each band, flat prior then weighted:";
   for (int k = 0; k < band_count; ++k)
-    description += std::string(k ? ";" : "") + " " + band_labels[k] + ": " + r.flat[k] + ", " + r.weighted[k];
+    description += std::string(k ? ";" : "") + " " + band_labels[k] + ": " + probability_text(r.flat[k]) + ", " +
+                   probability_text(r.weighted[k]);
   std::string svg = "<svg class=\"chart\" viewBox=\"0 0 " + std::to_string(chart_width) + " " +
                     std::to_string(chart_height) +
                     "\" role=\"img\" aria-labelledby=\"chart-title chart-desc\" xmlns=\"http://www.w3.org/2000/svg\">\n"
@@ -56,7 +65,7 @@ std::string band_chart_svg(const FolderResults& r) {
          "\" y=\"19\">weighted by the band weights</text>\n";
   // Grid lines and the probability axis.
   const int axis_y = legend_height + band_count * band_height;
-  const char* const ticks[] = {"0", "0.25", "0.5", "0.75", "1"};
+  const char* const ticks[] = {"0", "25 %", "50 %", "75 %", "100 %"};
   for (int tick = 0; tick <= 4; ++tick) {
     const double x = bar_left + bar_span * tick / 4.0;
     svg += "<line class=\"grid\" x1=\"" + num(x) + "\" y1=\"" + num(legend_height - 6) + "\" x2=\"" + num(x) +

@@ -27,6 +27,7 @@ std::string batch_jobs(const Options& options, DataTable& table, std::vector<Fol
   DataFolderSetup setup{options.out, settings, options.units, {}};
   // No segment's folder may take the summary's name, wherever the summary goes.
   if (options.summary != "-") setup.taken.push_back(std::filesystem::path(options.summary).filename().string());
+  setup.taken.push_back("index.html");  // nor the overview page's, which goes beside the summary
   return plan_data_folders(table, setup, jobs);
 }
 

@@ -133,8 +133,10 @@ FolderResults run_pipeline(const FolderJob& job, const Programs& programs) {
   if (!results.message.empty()) return results;
   if (run_stage("cardel", programs.cardel, programs.cardel_args, programs.time_limit, results)) {
     results.message = read_summary_files(folder, results);
-    if (results.message.empty() && run_stage("vantor", programs.vantor, {}, programs.time_limit, results)) {
+    if (results.message.empty() &&
+        run_stage("vantor", programs.vantor, {"--estimates"}, programs.time_limit, results)) {
       results.message = read_band_files(folder, results);
+      if (results.message.empty()) results.message = read_estimates_file(folder, results);
       results.ok = results.message.empty();
     }
   }
@@ -153,17 +155,20 @@ FolderResults run_pipeline(const FolderJob& job, const Programs& programs) {
 
 void write_reports(FolderResults& results, const ReportContext& context) {
   const std::string& folder = results.folder;
-  if (!holds_table(folder)) return;  // not a folder of the pipeline: nothing is written into it
-
-  // A report that cannot be written fails an otherwise good folder (a failed one keeps
-  // its first diagnostic); report.json, when it was written, is rewritten to say so.
-  std::string problem = write_report(folder, "report.json", report_json(results));
-  if (problem.empty()) problem = write_report(folder, "report.html", report_html(results, context));
-  if (!problem.empty() && results.ok) {
-    results.ok = false;
-    results.message = problem;
-    write_report(folder, "report.json", report_json(results));
+  if (holds_table(folder)) {  // else not a folder of the pipeline: nothing is written into it
+    // A report that cannot be written fails an otherwise good folder (a failed one keeps
+    // its first diagnostic); report.json, when it was written, is rewritten to say so.
+    std::string problem = write_report(folder, "report.json", report_json(results));
+    if (problem.empty()) problem = write_report(folder, "report.html", report_html(results, context));
+    if (!problem.empty() && results.ok) {
+      results.ok = false;
+      results.message = problem;
+      write_report(folder, "report.json", report_json(results));
+    }
   }
+  // The batch keeps every folder's results until the summary is written; the values were for the reports only.
+  std::vector<double>().swap(results.log_values);
+  std::vector<std::uint8_t>().swap(results.below);
 }
 
 }  // namespace bandreport

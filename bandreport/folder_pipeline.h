@@ -23,13 +23,14 @@ struct ReportContext {
   std::string date;     // the date shown in report.html
 };
 
-// Puts the job's inputs into its folder, runs cardel and then vantor there and reads
+// Puts the job's inputs into its folder, runs cardel and then vantor --estimates there and reads
 // back what they wrote, the settings and the units. Nothing that goes wrong in the
 // folder escapes: it comes back as a failed result with its diagnostic.
 FolderResults run_pipeline(const FolderJob& job, const Programs& programs);
 
 // Writes report.json and report.html into the folder of `results` when it holds
-// y.txt. A report that cannot be written marks a good folder failed.
+// y.txt. A report that cannot be written marks a good folder failed. Then drops
+// logy.txt's values from `results`: only the reports need them.
 void write_reports(FolderResults& results, const ReportContext& context);
 
 }  // namespace bandreport

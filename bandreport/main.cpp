@@ -1,10 +1,12 @@
 // bandreport: runs cardel and then vantor in each folder given, or in one folder per segment of a CSV export,
-// writes report.json and report.html beside their result files, and one summary table for the whole batch.
+// writes report.json and report.html beside their result files, and one summary table and one overview page
+// (index.html, beside the summary) for the whole batch.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -14,6 +16,8 @@
 #include "bandreport/batch_jobs.h"
 #include "bandreport/child_process.h"
 #include "bandreport/command_line.h"
+#include "bandreport/folder_name.h"
+#include "bandreport/overview_html.h"
 #include "bandreport/progress.h"
 #include "bandreport/stop_signals.h"
 #include "bandreport/summary_table.h"
@@ -65,6 +69,16 @@ bool report_date(std::string& date) {
   return true;
 }
 
+// Writes `text` line by line, each line ending in CR LF like every file of the pipeline.
+void write_lines(textio::OutputFile& file, const std::string& text) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    textio::write_record(file, std::string_view(text).substr(start, end - start));
+    start = end + 1;
+  }
+}
+
 int default_jobs() {
   const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
   return cores > 0 ? static_cast<int>(cores) : 1;
@@ -111,14 +125,25 @@ int run(const std::vector<std::string>& args) {
   if (failure)
     return batch_failure("cannot make the folder " + options.out + ": " + textio::system_message(failure.value()));
 
-  // The summary file is opened before anything runs, so that an unwritable
-  // place stops the batch with nothing done.
+  // The summary and the overview page are opened before anything runs, so that an unwritable place stops the
+  // batch with nothing done. The page goes beside the summary (into the current folder for standard output).
   const bool to_stdout = options.summary == "-";
-  textio::OutputFile summary;
-  if (!to_stdout && !textio::open_output(summary, options.summary, 0)) {
+  const std::string page_dir = to_stdout ? "" : fs::path(options.summary).parent_path().string();
+  const std::string page_path = (fs::path(page_dir) / "index.html").string();
+  auto summary = std::make_unique<textio::OutputFile>();
+  auto page = std::make_unique<textio::OutputFile>();
+  const auto cannot_start = [&](const std::string& message) {
+    summary.reset();  // their temporary files go before the folder made for them
+    page.reset();
     if (made_out) fs::remove(options.out, failure);
-    return batch_failure("cannot write " + options.summary + ": " + textio::system_message(summary.error));
-  }
+    return batch_failure(message);
+  };
+  if (!to_stdout && bandreport::folded_case(fs::path(options.summary).filename().string()) == "index.html")
+    return cannot_start("the summary cannot be named index.html: the overview page takes that name beside it");
+  if (!to_stdout && !textio::open_output(*summary, options.summary, 0))
+    return cannot_start("cannot write " + options.summary + ": " + textio::system_message(summary->error));
+  if (!textio::open_output(*page, page_path, 0))
+    return cannot_start("cannot write " + page_path + ": " + textio::system_message(page->error));
 
   if (options.time_limit > 0) bandreport::pass_stop_signals_to_groups();
   const std::vector<bandreport::FolderResults> results = bandreport::run_batch(jobs, setup);
@@ -138,11 +163,14 @@ int run(const std::vector<std::string>& args) {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
       return batch_failure("cannot write the summary to standard output: " + textio::system_message(errno));
   } else {
-    for (const std::string& row : rows) textio::write_record(summary, row);
-    if (!textio::commit_output(summary)) {
-      return batch_failure("cannot write " + options.summary + ": " + textio::system_message(summary.error));
+    for (const std::string& row : rows) textio::write_record(*summary, row);
+    if (!textio::commit_output(*summary)) {
+      return batch_failure("cannot write " + options.summary + ": " + textio::system_message(summary->error));
     }
   }
+  write_lines(*page, bandreport::overview_html(results, page_dir, setup.context));
+  if (!textio::commit_output(*page))
+    return batch_failure("cannot write " + page_path + ": " + textio::system_message(page->error));
   return failed.empty() ? exit_all_ok : exit_some_failed;
 }
 

@@ -1,4 +1,5 @@
-// report.html: one folder's results as a self-contained page with an inline bar chart.
+// report.html: one folder's results as a self-contained page that leads with the decision, with an inline bar
+// chart of the bands and a log-probability plot of the measurements.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
 // Reading the result files of cardel and vantor back as trimmed field texts.
 #include "bandreport/result_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -18,7 +19,7 @@ namespace bandreport {
 namespace {
 
 // The lines of a text file without their line ends; none when it cannot be read.
-// At most `limit` lines are read, so a long logy.txt costs only its first line.
+// At most `limit` lines are read, so a file longer than it should be costs only the lines wanted.
 std::optional<std::vector<std::string>> read_lines(const std::string& path, std::size_t limit) {
   std::ifstream file;
   do {  // a signal during the open is not a failure of the file
@@ -80,9 +81,16 @@ std::string read_summary_files(const std::string& dir, FolderResults& results) {
   results.summary[standard_deviation] = trim((*seg)[2]);
   results.summary[geometric_mean] = trim((*seg)[3]);
   results.summary[geometric_sd] = trim((*seg)[4]);
-  const auto logy = read_lines(dir + "/" + core::logs_file, 1);
-  if (!logy || logy->size() != 1) return unreadable(core::logs_file, 1);
-  results.n = trim((*logy)[0]);
+  // logy.txt whole, read as vantor reads it: the count, the values and which of them lie below a detection limit.
+  textio::FreeFormReader reader;
+  std::string problem;
+  if (!textio::open_input(reader, dir + "/" + core::logs_file, core::logs_read_unit, problem))
+    return std::string("bandreport: cannot read ") + core::logs_file + ": " + textio::system_message(reader.open_error);
+  reader.path = core::logs_file;  // diagnostics name the file as vantor's do
+  problem = vantor::read_values(reader, results.log_values, results.below);
+  if (!problem.empty()) return "bandreport: " + problem;
+  results.n = std::to_string(results.log_values.size());
+  results.below_detection = static_cast<std::size_t>(std::count(results.below.begin(), results.below.end(), 1));
   results.has_summary = true;
   return "";
 }
@@ -119,6 +127,33 @@ std::string read_band_files(const std::string& dir, FolderResults& results) {
       best = *value;
     }
   }
+  return "";
+}
+
+std::string read_estimates_file(const std::string& dir, FolderResults& results) {
+  constexpr std::size_t lines = 1 + quantity_count;  // the header, then one line per quantity
+  const auto file = read_lines(dir + "/" + core::estimates_file, lines);
+  if (!file || file->size() != lines) return unreadable(core::estimates_file, lines);
+  std::string header = "quantity";
+  for (const char* name : vantor::percentile_names) header += std::string(",") + name;
+  if (trim((*file)[0]) != header)
+    return std::string("bandreport: ") + core::estimates_file + " line 1 is not \"" + header + "\"";
+  for (int q = 0; q < quantity_count; ++q) {
+    const std::string_view line = trim((*file)[static_cast<std::size_t>(q) + 1]);
+    std::vector<std::string> fields;
+    for (std::size_t start = 0;;) {
+      const std::size_t comma = std::min(line.find(',', start), line.size());
+      fields.emplace_back(trim(line.substr(start, comma - start)));
+      if (comma == line.size()) break;
+      start = comma + 1;
+    }
+    const bool complete = std::none_of(fields.begin(), fields.end(), [](const auto& f) { return f.empty(); });
+    if (fields.size() != 1 + percentile_count || fields[0] != vantor::quantity_names[q] || !complete)
+      return std::string("bandreport: ") + core::estimates_file + " line " + std::to_string(q + 2) + " does not hold " +
+             vantor::quantity_names[q] + " and " + std::to_string(percentile_count) + " numbers";
+    for (int p = 0; p < percentile_count; ++p) results.estimates[q][p] = fields[static_cast<std::size_t>(p) + 1];
+  }
+  results.has_estimates = true;
   return "";
 }
 

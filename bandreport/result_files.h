@@ -53,9 +53,12 @@ struct FolderResults {
   int most_probable_band = 0;        // 1-5 by the weighted probability, 0 when there is none
 };
 
-// Reads out_seg.txt and the count of logy.txt in `dir`. Returns an empty
+// Reads out_seg.txt and logy.txt (whole, with vantor's reader) in `dir`. Returns an empty
 // string, or what is wrong with the files.
 std::string read_summary_files(const std::string& dir, FolderResults& results);
+
+// Reads out_estimates.txt in `dir`: its header, then each quantity's name and five fields.
+std::string read_estimates_file(const std::string& dir, FolderResults& results);
 
 // Reads out_pvalue.txt and out_bayes.txt in `dir` and sets the most probable band.
 std::string read_band_files(const std::string& dir, FolderResults& results);

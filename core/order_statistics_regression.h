@@ -45,4 +45,9 @@ struct OrderStatisticsFit {
 // sums run over the detected values in ascending order (zeros first), two-pass: means, then the centred products.
 OrderStatisticsFit fit_order_statistics(const double* log_values, const std::uint8_t* kinds, std::size_t count);
 
+// The plotting position p of every entry, in the order given, as fit_order_statistics assigns them: a detected
+// value by its rank within its stratum, the entries below L_j ranked in the order given (they form a set). Defined
+// whatever the number of different detected values; with no entry below a limit, p = r/(n+1) by rank r.
+std::vector<double> plotting_positions(const double* log_values, const std::uint8_t* kinds, std::size_t count);
+
 }  // namespace core

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds both programs and runs the pipeline on the bundled example:
 # cardel on y.txt, then vantor on the logy.txt it wrote and in_bayes.txt.
+# Then builds bandreport and runs it on the bundled spreadsheet export measurements.csv, one folder per segment,
+# with an overview page (index.html) linking each segment's report.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
@@ -17,3 +19,8 @@ for f in y.txt out_seg.txt logy.txt in_bayes.txt out_pvalue.txt out_bayes.txt; d
   tr -d '\r' < "$f"
 done
 echo "(files are in $work)"
+cmake --build "$build" --target bandreport -j"$(nproc)" >/dev/null
+echo "== bandreport on measurements.csv"
+"$build/bandreport/bandreport" --data "$root/examples/measurements.csv" --out "$work/export" \
+  --settings "$root/examples/in_bayes.txt"
+echo "(overview page: $work/export/index.html)"

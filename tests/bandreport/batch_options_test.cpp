@@ -82,7 +82,7 @@ esac
 cp seg.prepared out_seg.txt && cp logy.prepared logy.txt
 )sh";
 const std::string quick_vantor = R"sh(#!/bin/sh
-cp pvalue.prepared out_pvalue.txt && cp bayes.prepared out_bayes.txt
+cp pvalue.prepared out_pvalue.txt && cp bayes.prepared out_bayes.txt && cp estimates.prepared out_estimates.txt
 )sh";
 
 bool process_runs(pid_t pid) {

@@ -32,11 +32,15 @@ std::string install_stand_ins(const std::string& bin, const std::string& cardel,
 void make_stand_in_folder(const std::string& dir, const std::string& mode) {
   make_folder(dir, mode + "\n", "5.0\n0.5 20.0\n1.2 8.0\n0.1 0.2 0.3 0.25 0.15\n");
   test_support::write_file(dir + "/seg.prepared", "     18.86\r\n1\r\n2\r\n3\r\n4\r\n");
-  test_support::write_file(dir + "/logy.prepared", "           4\r\n");
+  test_support::write_file(dir + "/logy.prepared", "           4\r\n0\r\n0.5\r\n1\r\n1.5\r\n");
   test_support::write_file(dir + "/pvalue.prepared", "     1.000\r\n     0.500\r\n");
   std::string bayes;
   for (int k = 0; k < 5; ++k) bayes += "  0.2000000,  0.2000000,  0.2000000\r\n";
   test_support::write_file(dir + "/bayes.prepared", bayes);
+  std::string estimates = "quantity,q2.5,q50,q70,q95,q97.5\r\n";
+  for (const char* q : {"geometric_mean", "geometric_sd", "percentile_95", "arithmetic_mean", "exceedance_percent"})
+    estimates += std::string(q) + ",1,2,3,4,5\r\n";
+  test_support::write_file(dir + "/estimates.prepared", estimates);
 }
 
 std::vector<std::vector<std::string>> parse_csv(const std::string& text) {

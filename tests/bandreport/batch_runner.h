@@ -22,7 +22,7 @@ void make_folder(const std::string& dir, const std::string& table, const std::st
 std::string install_stand_ins(const std::string& bin, const std::string& cardel, const std::string& vantor);
 
 // A folder for the stand-ins: y.txt holding `mode` (what they are to do), the settings, and
-// the result files they copy into place when they succeed.
+// the result files they copy into place when they succeed (*.prepared).
 void make_stand_in_folder(const std::string& dir, const std::string& mode);
 
 // The rows of a CSV text with CR LF line ends, each split into its fields (quotes removed).

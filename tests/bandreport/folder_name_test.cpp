@@ -85,8 +85,9 @@ TEST(BandreportNames, SegmentsBecomeNamesThatEveryFileSystemTakes) {
 
 TEST(BandreportNames, NoSegmentLeadsOutOfTheOutputFolder) {
   test_support::ScratchDir work;
-  test_support::write_file(work.path + "/data.csv",
-                           "segment,value\n..,1\n/etc,1\na/../../b,1\n.,1\nCON,1\ncon,1\nsummary.csv,1\n");
+  test_support::write_file(
+      work.path + "/data.csv",
+      "segment,value\n..,1\n/etc,1\na/../../b,1\n.,1\nCON,1\ncon,1\nsummary.csv,1\nindex.html,1\n");
   test_support::write_file(work.path + "/settings.txt", "5.0\n0.5 20.0\n1.2 8.0\n0.1 0.2 0.3 0.25 0.15\n");
   const auto result =
       bandreport_test::run_bandreport(work.path, {"--data", "data.csv", "--out", "out", "--settings", "settings.txt"});
@@ -96,10 +97,10 @@ TEST(BandreportNames, NoSegmentLeadsOutOfTheOutputFolder) {
   for (const auto& entry : std::filesystem::directory_iterator(work.path + "/out"))
     folders.insert(entry.path().filename());
   EXPECT_EQ(top, (std::set<std::string>{"data.csv", "settings.txt", "out"}));
-  EXPECT_EQ(folders,
-            (std::set<std::string>{"_", "_etc", "a_.._.._b", "_-2", "CON_", "con_-2", "summary.csv-2", "summary.csv"}));
+  EXPECT_EQ(folders, (std::set<std::string>{"_", "_etc", "a_.._.._b", "_-2", "CON_", "con_-2", "summary.csv-2",
+                                            "summary.csv", "index.html-2", "index.html"}));
   const auto rows = bandreport_test::parse_csv(test_support::read_file(work.path + "/out/summary.csv"));
-  ASSERT_EQ(rows.size(), 8u);
+  ASSERT_EQ(rows.size(), 9u);
   EXPECT_EQ(rows[3][0], "a/../../b");
   EXPECT_TRUE(test_support::file_exists(work.path + "/out/a_.._.._b/y.txt"));
 }

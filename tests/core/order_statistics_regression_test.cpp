@@ -114,4 +114,26 @@ TEST(OrderStatisticsRegression, FewerThanTwoDifferentDetectedValuesGiveNoFit) {
   }
 }
 
+// The plotting positions reported for a plot, entry by entry in the order given, computed by hand from the
+// strata: without limits r/(n+1); with two entries <1 among 0.3, 2 and 3, pe_1 = 2/5.
+TEST(OrderStatisticsRegression, PlottingPositionsFollowTheEntries) {
+  const struct {
+    std::vector<double> values;
+    std::vector<std::uint8_t> kinds;
+    std::vector<double> positions;
+  } cases[] = {
+      {{3.0, 1.0, 2.0}, {core::detected, core::detected, core::detected}, {0.75, 0.25, 0.5}},
+      {{1.0, 3.0, 0.3, 1.0, 2.0},
+       {core::below_limit, core::detected, core::detected, core::below_limit, core::detected},
+       {0.2, 0.6 + 0.4 * 2 / 3, 0.3, 0.4, 0.6 + 0.4 / 3}},
+  };
+  for (const auto& c : cases) {
+    std::vector<double> logs;
+    for (double v : c.values) logs.push_back(std::log(v));
+    const std::vector<double> got = core::plotting_positions(logs.data(), c.kinds.data(), logs.size());
+    ASSERT_EQ(got.size(), c.positions.size());
+    for (std::size_t i = 0; i < got.size(); ++i) expect_close(got[i], c.positions[i], "entry " + std::to_string(i));
+  }
+}
+
 }  // namespace

@@ -95,8 +95,10 @@ SweepCase batch_case(const std::string& label, const std::vector<std::string>& f
     c.inputs[prefix + "in_bayes.txt"] = settings;
     for (const auto* files : {&cardel_results, &vantor_results, &report_results})
       for (const std::string& name : *files) c.results.push_back(prefix + name);
+    c.results.push_back(prefix + "out_estimates.txt");  // bandreport runs vantor --estimates
   }
   c.results.push_back("summary.csv");
+  c.results.push_back("index.html");
   return c;
 }
 
@@ -231,13 +233,14 @@ std::vector<std::string> own_results(const SweepCase& c) {
   if (c.judging == Judging::one_program) return c.results;
   std::vector<std::string> own;
   for (const std::string& r : c.results)
-    if (r.ends_with("summary.csv") || fs::path(r).filename().string().starts_with("report.")) own.push_back(r);
+    if (r.ends_with("summary.csv") || r == "index.html" || fs::path(r).filename().string().starts_with("report."))
+      own.push_back(r);
   return own;
 }
 
 // How a batch that did not end normally ended wrongly, or "" when soundly: exit 1
 // with every failed folder's row naming a file, or exit 2 with one diagnostic
-// (besides the closing count line) naming the summary or a program.
+// (besides the closing count line) naming the summary, the overview page or a program.
 std::string judge_batch_failure(const SweepCase& c, const Files& after, const Outcome& o, const Outcome& clean) {
   const std::vector<std::string> clean_lines = split_lines(clean.err);
   std::vector<std::string> diagnostics;
@@ -247,9 +250,10 @@ std::string judge_batch_failure(const SweepCase& c, const Files& after, const Ou
   if (o.exit_status == 2) {
     if (diagnostics.size() != 1) return "not exactly one diagnostic line: " + o.err;
     if (diagnostics[0].find(" summary.csv") == std::string::npos &&
+        diagnostics[0].find(" index.html") == std::string::npos &&
         diagnostics[0].find("program cardel") == std::string::npos &&
         diagnostics[0].find("program vantor") == std::string::npos)
-      return "the diagnostic names neither the summary nor a program: " + o.err;
+      return "the diagnostic names neither the summary, the overview page nor a program: " + o.err;
     return "";
   }
   if (o.exit_status != 1) return "exit status " + std::to_string(o.exit_status);
