@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sys/stat.h>
 
+#include "bandreport/input_stream.h"
 #include "bandreport/text_escape.h"
 #include "core/files.h"
 #include "textio/diagnostics.h"
@@ -22,11 +23,7 @@ namespace {
 // At most `limit` lines are read, so a file longer than it should be costs only the lines wanted.
 std::optional<std::vector<std::string>> read_lines(const std::string& path, std::size_t limit) {
   std::ifstream file;
-  do {  // a signal during the open is not a failure of the file
-    errno = 0;
-    file.clear();
-    file.open(path, std::ios::binary);
-  } while (!file.is_open() && errno == EINTR);
+  open_for_reading(file, path);
   if (!file) return std::nullopt;
   std::vector<std::string> lines;
   std::string line;
@@ -178,11 +175,7 @@ std::string read_units(const std::string& dir, std::string& problem) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) return "";  // not opened when absent, as in most folders
   std::ifstream file;
-  do {  // a signal during the open is not a failure of the file
-    errno = 0;
-    file.clear();
-    file.open(path, std::ios::binary);
-  } while (!file.is_open() && errno == EINTR);
+  open_for_reading(file, path);
   std::string text(units_length_limit, '\0');
   if (file) file.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (!file.is_open() || file.bad()) {

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "bandreport/decimal_text.h"
+#include "bandreport/input_stream.h"
 #include "bandreport/result_files.h"
 #include "core/files.h"
 #include "textio/diagnostics.h"
@@ -26,11 +27,7 @@ bool separator(char c) { return c == ' ' || c == '\t' || c == ','; }
 
 std::string read_settings_file(const std::string& path, std::vector<std::string>& lines) {
   std::ifstream file;
-  do {  // a signal during the open is not a failure of the file
-    errno = 0;
-    file.clear();
-    file.open(path, std::ios::binary);
-  } while (!file.is_open() && errno == EINTR);
+  open_for_reading(file, path);
   if (!file) return "bandreport: cannot read " + path + ": " + textio::system_message(errno);
   std::string text(settings_size_limit + 1, '\0');
   file.read(text.data(), static_cast<std::streamsize>(text.size()));
