@@ -101,6 +101,8 @@ struct WeightedPoint {
   std::size_t panel_count = 0;
   const double* coefficients = nullptr;
   double profile_total = 0.0;
+  int grid_index = 0;  // j of mu(j)
+  int shape = 0;       // which band ends are clamped to a sigma bound, and the kind of V (see shape_code)
 };
 
 // The profile's integral of one point from the lower sigma bound to sigma, and g there (through `density`).
@@ -154,13 +156,17 @@ double curve(const WeightedPoint& p, const ClosedForm& form, double sigma, doubl
   }
 }
 
-// Weighted mass of one point with sigma at or below `sigma`, and its derivative in sigma (through `slope`).
-double weighted_below(const WeightedPoint& p, const ClosedForm& form, double sigma, double& slope) {
+// Weighted mass of one point with sigma at or below `sigma`, and its derivative in sigma (through `slope`); through
+// `piece`, where sigma lies: 0 below the lower bound, k + 1 in band k, bands + 1 above the upper bound.
+double weighted_below(const WeightedPoint& p, const ClosedForm& form, double sigma, double& slope, int& piece) {
   slope = 0.0;
+  piece = 0;
   if (!(sigma > p.band_sigma[0])) return 0.0;
+  piece = bands + 1;
   if (!(sigma < p.band_sigma[bands])) return p.total;
   int k = 0;
   while (k + 1 < bands && sigma >= p.band_sigma[k + 1]) ++k;
+  piece = k + 1;
   if (p.factor[k] == 0.0) return p.below[k];
   double density = 0.0;
   const double inside = p.factor[k] * (curve(p, form, sigma, &density) - p.cut[k]);
@@ -170,44 +176,60 @@ double weighted_below(const WeightedPoint& p, const ClosedForm& form, double sig
 
 // Weighted mass of one point whose quantity lies at or below the value that the parameter s stands for (sigma for
 // geometric_sd, ln of the value for percentile_95 and arithmetic_mean, z = (mu - ln limit)/sigma for
-// exceedance_percent), and its derivative in s.
+// exceedance_percent), and its derivative in s. Through `piece`, which formula gave it: over a stretch of grid
+// points with the same piece and shape the mass is a smooth function of mu.
 double point_below(const WeightedPoint& p, const ClosedForm& form, Quantity quantity, double s, double log_limit,
-                   double& slope) {
+                   double& slope, int& piece) {
   double sigma_slope = 0.0, mass = 0.0;
   slope = 0.0;
+  piece = 0;
   switch (quantity) {
     case geometric_sd:
-      mass = weighted_below(p, form, s, sigma_slope);
+      mass = weighted_below(p, form, s, sigma_slope, piece);
       slope = sigma_slope;
       return mass;
     case percentile_95:
-      mass = weighted_below(p, form, (s - p.mu) / z95, sigma_slope);
+      mass = weighted_below(p, form, (s - p.mu) / z95, sigma_slope, piece);
       slope = sigma_slope / z95;
       return mass;
     case arithmetic_mean: {
-      if (s < p.mu) return 0.0;
+      if (s < p.mu) return 0.0;  // as below the lower bound
       const double sigma = std::sqrt(2.0 * (s - p.mu));
-      mass = weighted_below(p, form, sigma, sigma_slope);
+      mass = weighted_below(p, form, sigma, sigma_slope, piece);
       slope = sigma > 0.0 ? sigma_slope / sigma : 0.0;
       return mass;
     }
     default: {
       const double d = p.mu - log_limit;  // z = d/sigma: sigma = d/s, d sigma/ds = -d/s^2
       if (d > 0.0) {
+        piece = 8;
         if (!(s > 0.0)) return 0.0;
-        mass = p.total - weighted_below(p, form, d / s, sigma_slope);
+        mass = p.total - weighted_below(p, form, d / s, sigma_slope, piece);
+        piece += 8;
         slope = sigma_slope * d / (s * s);
         return mass;
       }
       if (d < 0.0) {
+        piece = 24;
         if (!(s < 0.0)) return p.total;
-        mass = weighted_below(p, form, d / s, sigma_slope);
+        mass = weighted_below(p, form, d / s, sigma_slope, piece);
+        piece += 32;
         slope = -sigma_slope * d / (s * s);
         return mass;
       }
+      piece = 48;
       return s >= 0.0 ? p.total : 0.0;
     }
   }
+}
+
+// A point's shape for the pieces: for each interior band end whether it lies at the lower sigma bound, strictly
+// between the bounds or at the upper one (each changes once along the grid), and the kind of its V.
+int shape_code(const WeightedPoint& p) {
+  int code = static_cast<int>(p.kind);
+  for (int k = 1; k < bands; ++k)
+    code = 3 * code + (p.band_sigma[k] == p.band_sigma[0] ? 0 : p.band_sigma[k] == p.band_sigma[bands] ? 2 : 1);
+  return code;
 }
 
 // A thinned grid that locates a percentile before all points settle it: about `wanted` points evenly spread from the
