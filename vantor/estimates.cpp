@@ -96,6 +96,7 @@ struct WeightedPoint {
   Breakpoints band_sigma{};
   CurveKind kind = CurveKind::profile;
   double half_squares = 0.0;  // S / 2 (closed forms)
+  double log_half_squares = 0.0;
   double log_offset = 0.0;    // V of the exponential integral is E1 e^-log_offset
   const ProfilePanel* panels = nullptr;
   std::size_t panel_count = 0;
@@ -117,8 +118,9 @@ double profile_cumulative(const WeightedPoint& p, double sigma, double* density)
   return cumulative_at(*panel, p.coefficients, panel + 1 < end ? (panel + 1)->below : p.profile_total, sigma, density);
 }
 
-// V(sigma) of one point and, through `slope`, dV/dsigma.
-double curve(const WeightedPoint& p, const ClosedForm& form, double sigma, double* slope) {
+// V(sigma) of one point and, through `slope`, dV/dsigma; `log_sigma` is ln sigma when the caller has it (shared by
+// many points), else NaN.
+double curve(const WeightedPoint& p, const ClosedForm& form, double sigma, double log_sigma, double* slope) {
   if (p.kind == CurveKind::profile) return profile_cumulative(p, sigma, slope);
   const double t = p.half_squares / (sigma * sigma);
   switch (p.kind) {
@@ -137,7 +139,7 @@ double curve(const WeightedPoint& p, const ClosedForm& form, double sigma, doubl
         if (slope) *slope = 0.0;
         return 0.0;
       }
-      const double s = std::log(t);
+      const double s = std::isnan(log_sigma) ? std::log(t) : p.log_half_squares - 2.0 * log_sigma;
       double d = 0.0;
       const double v = std::exp(gamma_table_value(table, s, d) - t);
       // dV/dsigma = -2/sigma dV/ds, with d ln P/ds = d - t > 0 and d ln Q/ds = d - t < 0.
@@ -158,66 +160,70 @@ double curve(const WeightedPoint& p, const ClosedForm& form, double sigma, doubl
 
 // Weighted mass of one point with sigma at or below `sigma`, and its derivative in sigma (through `slope`); through
 // `piece`, where sigma lies: 0 below the lower bound, k + 1 in band k, bands + 1 above the upper bound.
-double weighted_below(const WeightedPoint& p, const ClosedForm& form, double sigma, double& slope, int& piece) {
+// (Only the fine sums read the piece: `pieces` false leaves it alone.)
+template <bool pieces>
+double weighted_below(const WeightedPoint& p, const ClosedForm& form, double sigma, double log_sigma, double& slope,
+                      int& piece) {
   slope = 0.0;
-  piece = 0;
+  if constexpr (pieces) piece = 0;
   if (!(sigma > p.band_sigma[0])) return 0.0;
-  piece = bands + 1;
+  if constexpr (pieces) piece = bands + 1;
   if (!(sigma < p.band_sigma[bands])) return p.total;
   int k = 0;
   while (k + 1 < bands && sigma >= p.band_sigma[k + 1]) ++k;
-  piece = k + 1;
+  if constexpr (pieces) piece = k + 1;
   if (p.factor[k] == 0.0) return p.below[k];
   double density = 0.0;
-  const double inside = p.factor[k] * (curve(p, form, sigma, &density) - p.cut[k]);
+  const double inside = p.factor[k] * (curve(p, form, sigma, log_sigma, &density) - p.cut[k]);
   slope = p.factor[k] * density;
   return std::clamp(p.below[k] + inside, p.below[k], p.below[k + 1]);
 }
 
 // Weighted mass of one point whose quantity lies at or below the value that the parameter s stands for (sigma for
 // geometric_sd, ln of the value for percentile_95 and arithmetic_mean, z = (mu - ln limit)/sigma for
-// exceedance_percent), and its derivative in s. Through `piece`, which formula gave it: over a stretch of grid
-// points with the same piece and shape the mass is a smooth function of mu.
-double point_below(const WeightedPoint& p, const ClosedForm& form, Quantity quantity, double s, double log_limit,
-                   double& slope, int& piece) {
+// exceedance_percent), and its derivative in s; `log_s` is ln s for geometric_sd. Through `piece`, which formula
+// gave it: over a stretch of grid points with the same piece and shape the mass is a smooth function of mu.
+template <bool pieces>
+double point_below(const WeightedPoint& p, const ClosedForm& form, Quantity quantity, double s, double log_s,
+                   double log_limit, double& slope, int& piece) {
   double sigma_slope = 0.0, mass = 0.0;
   slope = 0.0;
-  piece = 0;
+  if constexpr (pieces) piece = 0;
   switch (quantity) {
     case geometric_sd:
-      mass = weighted_below(p, form, s, sigma_slope, piece);
+      mass = weighted_below<pieces>(p, form, s, log_s, sigma_slope, piece);
       slope = sigma_slope;
       return mass;
     case percentile_95:
-      mass = weighted_below(p, form, (s - p.mu) / z95, sigma_slope, piece);
+      mass = weighted_below<pieces>(p, form, (s - p.mu) / z95, NAN, sigma_slope, piece);
       slope = sigma_slope / z95;
       return mass;
     case arithmetic_mean: {
       if (s < p.mu) return 0.0;  // as below the lower bound
       const double sigma = std::sqrt(2.0 * (s - p.mu));
-      mass = weighted_below(p, form, sigma, sigma_slope, piece);
+      mass = weighted_below<pieces>(p, form, sigma, NAN, sigma_slope, piece);
       slope = sigma > 0.0 ? sigma_slope / sigma : 0.0;
       return mass;
     }
     default: {
       const double d = p.mu - log_limit;  // z = d/sigma: sigma = d/s, d sigma/ds = -d/s^2
       if (d > 0.0) {
-        piece = 8;
+        if constexpr (pieces) piece = 8;
         if (!(s > 0.0)) return 0.0;
-        mass = p.total - weighted_below(p, form, d / s, sigma_slope, piece);
-        piece += 16;
+        mass = p.total - weighted_below<pieces>(p, form, d / s, NAN, sigma_slope, piece);
+        if constexpr (pieces) piece += 16;
         slope = sigma_slope * d / (s * s);
         return mass;
       }
       if (d < 0.0) {
-        piece = 24;
+        if constexpr (pieces) piece = 24;
         if (!(s < 0.0)) return p.total;
-        mass = weighted_below(p, form, d / s, sigma_slope, piece);
-        piece += 32;
+        mass = weighted_below<pieces>(p, form, d / s, NAN, sigma_slope, piece);
+        if constexpr (pieces) piece += 32;
         slope = -sigma_slope * d / (s * s);
         return mass;
       }
-      piece = 48;
+      if constexpr (pieces) piece = 48;
       return s >= 0.0 ? p.total : 0.0;
     }
   }
@@ -231,6 +237,9 @@ int shape_code(const WeightedPoint& p) {
     code = 3 * code + (p.band_sigma[k] == p.band_sigma[0] ? 0 : p.band_sigma[k] == p.band_sigma[bands] ? 2 : 1);
   return code;
 }
+
+// ln s where the points share it (geometric_sd: s is sigma), else NaN.
+double log_threshold(Quantity quantity, double s) { return quantity == geometric_sd ? std::log(s) : NAN; }
 
 // A thinned grid that locates a percentile before all points settle it: about `wanted` points evenly spread from the
 // first to the last, weighted by the trapezoid rule with the half point at each end that a sum over every point has
@@ -254,6 +263,14 @@ Thinned thinned_grid(std::size_t points, std::size_t wanted) {
   }
   return t;
 }
+
+// The error of a fine sum's F (its bound) with which a percentile may be settled from it: the root then lies within
+// about this much of that of the sums over all points, divided by the density of the quantity there.
+constexpr double fine_error = 5e-9;
+// About how many points a fine sum reads at its nodes.
+constexpr std::size_t fine_nodes = 1024;
+// The share of the mass by which the sum over one smooth stretch may be off.
+constexpr double fine_stretch_error = 1e-10;
 
 // Points one thread sums at a time in a pass over all of them; the partial sums are added in their order, so the
 // result does not depend on the number of threads.
@@ -331,17 +348,20 @@ struct Sums {
   const ClosedForm& form;
   double log_limit;
   int threads;
+  std::size_t fine_step = 0;  // closed forms: the step of fine_sum (0: the thinned grids are checked instead)
+  double total = 0.0;         // the mass of all points
 
   // F and its derivative at each of `count` parameters over a thinned grid (on this thread).
   void thinned(Quantity quantity, const double* s, int count, const Thinned& grid, double* value,
                double* derivative) const {
-    double sum[percentile_count + 1] = {}, slopes[percentile_count + 1] = {}, total = 0.0;
+    double sum[percentile_count + 1] = {}, slopes[percentile_count + 1] = {}, total = 0.0, log_s[percentile_count];
+    for (int q = 0; q < count; ++q) log_s[q] = log_threshold(quantity, s[q]);
     for (std::size_t k = 0; k < grid.index.size(); ++k) {
       const WeightedPoint& p = points[grid.index[k]];
       for (int q = 0; q < count; ++q) {
         double slope = 0.0;
         int piece = 0;
-        sum[q] += grid.weight[k] * point_below(p, form, quantity, s[q], log_limit, slope, piece);
+        sum[q] += grid.weight[k] * point_below<false>(p, form, quantity, s[q], log_s[q], log_limit, slope, piece);
         slopes[q] += grid.weight[k] * slope;
       }
       total += grid.weight[k] * p.total;
@@ -353,6 +373,8 @@ struct Sums {
   void all(Quantity quantity, const double* s, int count, double* value, double* derivative) const {
     const std::size_t chunks = (points.size() + chunk_points - 1) / chunk_points;
     std::vector<double> partial(chunks * (2 * count + 1), 0.0);
+    double log_s[percentile_count];
+    for (int q = 0; q < count; ++q) log_s[q] = log_threshold(quantity, s[q]);
     const auto sum_chunk = [&](std::size_t c) {
       double* out = partial.data() + c * (2 * count + 1);
       const std::size_t end = std::min(points.size(), (c + 1) * chunk_points);
@@ -360,7 +382,7 @@ struct Sums {
         for (int q = 0; q < count; ++q) {
           double slope = 0.0;
           int piece = 0;
-          out[2 * q] += point_below(points[j], form, quantity, s[q], log_limit, slope, piece);
+          out[2 * q] += point_below<false>(points[j], form, quantity, s[q], log_s[q], log_limit, slope, piece);
           out[2 * q + 1] += slope;
         }
         out[2 * count] += points[j].total;
@@ -383,8 +405,10 @@ struct Sums {
 // and the sum over the stretch is its trapezoid sum over every step-th point with the Euler-Maclaurin
 // correction of the ends, (f(a) + f(b))/2 - (step^2 - 1)/12 (f'(b) - f'(a)) with f' from the first three
 // points at each end; what is left falls as step^4. The error bound compares that sum with the one over every
-// second of those points, whose error is 16 times larger. The points between two of them where the formula
-// changes are summed one by one, and so are stretches of fewer than four steps.
+// second of those points, whose error is 16 times larger; a stretch whose bound exceeds fine_stretch_error of the
+// mass is halved (near a threshold that bends fast in mu, as that of arithmetic_mean close to mu = s). The points
+// between two nodes where the formula changes are summed one by one, and so are stretches of fewer than four
+// steps; so is everything when the points are few.
 struct FineSum {
   double value = 0.0, slope = 0.0, error = 0.0;
 };
@@ -392,8 +416,9 @@ struct FineSum {
 FineSum fine_sum(const std::vector<WeightedPoint>& points, const ClosedForm& form, Quantity quantity, double s,
                  double log_limit, std::size_t step, double total) {
   FineSum out;
+  const double log_s = log_threshold(quantity, s);
   const auto at = [&](std::size_t j, double& slope, int& piece) {
-    return point_below(points[j], form, quantity, s, log_limit, slope, piece);
+    return point_below<true>(points[j], form, quantity, s, log_s, log_limit, slope, piece);
   };
   const auto add_one = [&](std::size_t j) {
     double slope = 0.0;
@@ -430,30 +455,73 @@ FineSum fine_sum(const std::vector<WeightedPoint>& points, const ClosedForm& for
     const double width = h * static_cast<double>(every);
     return width * (sum - 0.5 * (v[a] + v[b])) + 0.5 * (v[a] + v[b]) - (width * width - 1.0) / 12.0 * (db - da);
   };
+  // Every point from node a to node b, the nodes from their values.
+  const auto every_point = [&](std::size_t a, std::size_t b) {
+    for (std::size_t i = a; i <= b; ++i) {
+      out.value += f[i], out.slope += g[i];
+      if (i < b)
+        for (std::size_t j = i * step + 1; j < (i + 1) * step; ++j) add_one(j);
+    }
+  };
+  // The derivatives of f and g in the grid index at node i, from it and the next two points (direction 1) or the
+  // previous two (direction -1).
+  const auto derivatives = [&](std::size_t i, int direction, double& df, double& dg) {
+    double f1 = 0.0, f2 = 0.0, g1 = 0.0, g2 = 0.0;
+    int piece = 0;
+    const std::size_t j = i * step;
+    f1 = at(direction > 0 ? j + 1 : j - 1, g1, piece);
+    f2 = at(direction > 0 ? j + 2 : j - 2, g2, piece);
+    df = direction * 0.5 * (-3.0 * f[i] + 4.0 * f1 - f2);
+    dg = direction * 0.5 * (-3.0 * g[i] + 4.0 * g1 - g2);
+  };
+  // A smooth stretch from node a to node b, halved until each part's error bound is within its share; the node
+  // where two parts meet is in both, and taken off once.
+  const double share = fine_stretch_error * total;
+  struct Part {
+    std::size_t a, b;
+    double fa, ga;  // the derivatives at node a
+  };
+  thread_local std::vector<Part> parts;
+  const auto smooth_sum = [&](std::size_t a0, std::size_t b0) {
+    parts.clear();
+    if (b0 - a0 < 4) return every_point(a0, b0);
+    Part first{a0, b0, 0.0, 0.0};
+    derivatives(a0, 1, first.fa, first.ga);
+    parts.push_back(first);
+    while (!parts.empty()) {
+      const Part part = parts.back();
+      parts.pop_back();
+      const std::size_t a = part.a, b = part.b;
+      if (b - a < 4) {
+        every_point(a, b);
+        continue;
+      }
+      double fb = 0.0, gb = 0.0, fe = 0.0, ge = 0.0;
+      derivatives(b, -1, fb, gb);
+      // The error bound over an even number of steps from a, to node e.
+      const std::size_t e = a + (b - a) / 2 * 2;
+      if (e == b) fe = fb;
+      else derivatives(e, -1, fe, ge);
+      const double bound = std::fabs(stretch(f, a, e, 1, part.fa, fe) - stretch(f, a, e, 2, part.fa, fe)) / 15.0;
+      if (bound <= share) {
+        out.value += stretch(f, a, b, 1, part.fa, fb);
+        out.slope += stretch(g, a, b, 1, part.ga, gb);
+        out.error += bound;
+        continue;
+      }
+      const std::size_t mid = (a + b) / 2;
+      Part second{mid, b, 0.0, 0.0};
+      derivatives(mid, 1, second.fa, second.ga);
+      out.value -= f[mid], out.slope -= g[mid];
+      parts.push_back(second);
+      parts.push_back(Part{a, mid, part.fa, part.ga});
+    }
+  };
   std::size_t i = 0;
   while (i < nodes) {
     std::size_t b = i;
     while (b + 1 < nodes && smooth(b)) ++b;
-    if (b - i < 4) {
-      // A short stretch: every point.
-      for (std::size_t j = i * step; j <= b * step; ++j) add_one(j);
-    } else {
-      double fa[3], ga[3], fb[3], gb[3];
-      int piece = 0;
-      fa[0] = f[i], ga[0] = g[i], fb[0] = f[b], gb[0] = g[b];
-      for (std::size_t k = 1; k < 3; ++k) {
-        fa[k] = at(i * step + k, ga[k], piece);
-        fb[k] = at(b * step - k, gb[k], piece);
-      }
-      const auto start = [](const double (&v)[3]) { return 0.5 * (-3.0 * v[0] + 4.0 * v[1] - v[2]); };
-      const auto end = [](const double (&v)[3]) { return 0.5 * (3.0 * v[0] - 4.0 * v[1] + v[2]); };
-      out.value += stretch(f, i, b, 1, start(fa), end(fb));
-      out.slope += stretch(g, i, b, 1, start(ga), end(gb));
-      // The error bound over an even number of steps from the start, ending at node e.
-      const std::size_t e = i + (b - i) / 2 * 2;
-      const double de = e == b ? end(fb) : (f[e + 1] - f[e - 1]) / (2.0 * h);
-      out.error += std::fabs(stretch(f, i, e, 1, start(fa), de) - stretch(f, i, e, 2, start(fa), de)) / 15.0;
-    }
+    smooth_sum(i, b);
     // The points up to the next node, where the formula changes.
     if (b + 1 < nodes)
       for (std::size_t j = b * step + 1; j < (b + 1) * step; ++j) add_one(j);
@@ -464,7 +532,7 @@ FineSum fine_sum(const std::vector<WeightedPoint>& points, const ClosedForm& for
   return out;
 }
 
-// The thinned grids of a root search: to scan the range, to locate each root, to settle it, and to check it.
+// The thinned grids of a root search: to scan the range, to locate each root, and (profiles) to settle and check it.
 struct SearchGrids {
   Thinned scan, locate, settle, check;
 };
@@ -486,12 +554,13 @@ double thinned_root(const Sums& cdf, Quantity quantity, double level, const Thin
   return s;
 }
 
-// The parameters s at which the distribution function reaches each level: located on thinned grids by a scan of the
-// range and Newton's method on two grids of 256 and 1024 points, then checked on one of 8192 points. A root that a
-// Newton step on that grid moves by less than 1e-7 is taken from it (the sums are smooth in mu but for kinks where a
-// band end crosses the threshold, so a thinned grid's error falls about as the square of its step: that of 8192
-// points is some sixty times below the two grids' disagreement); any other is settled on all points by Newton steps
-// kept inside what is known of the root.
+// The parameters s at which the distribution function reaches each level: located by a scan of the range and
+// Newton's method on a thinned grid of 256 points. With closed forms each is then settled by Newton steps on the fine
+// sums, which stand for the sums over all points to within fine_error. From quadrature profiles (whose pieces are
+// not tracked) Newton's method goes on on a grid of 1024 points and the result is checked on one of 8192: a root that
+// a Newton step there moves by less than 1e-7 is taken from it (a thinned grid's error falls about as the square of
+// its step: that of 8192 points is some sixty times below the two grids' disagreement). Any other root is settled on
+// all points by Newton steps kept inside what is known of the root.
 void solve(const Sums& cdf, const SearchGrids& grids, Quantity quantity, double lo, double hi,
            double (&roots)[percentile_count]) {
   constexpr int scan = 16;
@@ -517,12 +586,41 @@ void solve(const Sums& cdf, const SearchGrids& grids, Quantity quantity, double 
     double s = a + (b - a) * (level - scanned[i - 1]) / (scanned[i] - scanned[i - 1]);
     if (!(s >= a && s <= b)) s = 0.5 * (a + b);
     s = thinned_root(cdf, quantity, level, grids.locate, a, b, s, 1e-6);
-    roots[q] = std::clamp(thinned_root(cdf, quantity, level, grids.settle, a, b, s, 1e-12), lo, hi);
+    roots[q] = cdf.fine_step > 0 ? std::clamp(s, lo, hi)
+                                 : std::clamp(thinned_root(cdf, quantity, level, grids.settle, a, b, s, 1e-12), lo, hi);
+  }
+  if (cdf.fine_step > 0) {
+    // Newton's method on the fine sums, settled by the rule of the passes over all points (below); a percentile
+    // whose fine sum cannot vouch for its digits, or that does not settle, is left to those passes.
+    bool fine[percentile_count];
+    for (int q = 0; q < percentile_count; ++q) fine[q] = !settled[q];
+    for (int pass = 0; pass < 8; ++pass) {
+      bool any = false;
+      for (int q = 0; q < percentile_count; ++q) {
+        if (settled[q] || !fine[q]) continue;
+        any = true;
+        const double level = percentile_levels[q];
+        double& s = roots[q];
+        const FineSum r = fine_sum(cdf.points, cdf.form, quantity, s, cdf.log_limit, cdf.fine_step, cdf.total);
+        if (!(r.error <= fine_error)) {
+          fine[q] = false;
+          continue;
+        }
+        (r.value >= level ? known_hi[q] : known_lo[q]) = s;
+        double next = r.slope > 0.0 ? s - (r.value - level) / r.slope : NAN;
+        if (!(next >= known_lo[q] && next <= known_hi[q])) next = 0.5 * (known_lo[q] + known_hi[q]);
+        const double tolerance = 1e-5 * std::max(1.0, std::fabs(s));
+        settled[q] = (std::fabs(next - s) <= tolerance && std::fabs(r.value - level) <= 1e-5) ||
+                     known_hi[q] - known_lo[q] <= tolerance;
+        s = next;
+      }
+      if (!any) break;
+    }
   }
   // The check on the largest thinned grid, all percentiles in one pass; when it holds every point, the settling rule
   // of the passes over all points (below) applies to it.
   const bool check_is_all = grids.check.index.size() == cdf.points.size();
-  {
+  if (cdf.fine_step == 0) {
     double value[percentile_count], slope[percentile_count];
     cdf.thinned(quantity, roots, percentile_count, grids.check, value, slope);
     for (int q = 0; q < percentile_count; ++q) {
@@ -602,7 +700,12 @@ Estimates percentiles(const BandSettings& settings, std::vector<WeightedPoint>& 
   double mu_lo = INFINITY, mu_hi = -INFINITY;
   for (const WeightedPoint& p : points) mu_lo = std::min(mu_lo, p.mu), mu_hi = std::max(mu_hi, p.mu);
   const double sigma_lo = settings.sigma_bounds[0], sigma_hi = settings.sigma_bounds[1];
-  const Sums sums{points, form, std::log(settings.limit), thread_count(options)};
+  Sums sums{points, form, std::log(settings.limit), thread_count(options)};
+  const bool closed = !points.empty() && points.front().kind != CurveKind::profile;
+  if (closed) {
+    for (WeightedPoint& p : points) p.shape = shape_code(p), sums.total += p.total;
+    sums.fine_step = std::max<std::size_t>(1, (points.size() - 1) / fine_nodes);
+  }
   const SearchGrids grids{thinned_grid(points.size(), 256), thinned_grid(points.size(), 256),
                           thinned_grid(points.size(), 1024), thinned_grid(points.size(), 8192)};
   struct Range {
@@ -626,12 +729,12 @@ Estimates percentiles(const BandSettings& settings, std::vector<WeightedPoint>& 
 // (before the weights), once `top` is known.
 void weigh(WeightedPoint& p, const double (&v)[bands + 1], double log_mass, const double (&weights)[bands],
            double top) {
-  const double whole = v[bands] - v[0];
+  const double scale = std::exp(log_mass - top) / (v[bands] - v[0]);
   p.below[0] = 0.0;
   for (int k = 0; k < bands; ++k) {
     const double w = weights[k];
     p.cut[k] = v[k];
-    p.factor[k] = w > 0.0 ? w * std::exp(log_mass - top) / whole : 0.0;
+    p.factor[k] = w > 0.0 ? w * scale : 0.0;
     p.below[k + 1] = p.below[k] + p.factor[k] * (v[k + 1] - v[k]);
   }
   p.total = p.below[bands];
@@ -647,15 +750,18 @@ Estimates marker_estimates() {
 }
 
 Estimates posterior_estimates(const BandSettings& settings, const PosteriorGrid& grid, const BandOptions& options) {
+  double log_weight[bands];  // ln of each positive weight
+  for (int k = 0; k < bands; ++k) log_weight[k] = settings.band_prior[k] > 0.0 ? std::log(settings.band_prior[k]) : 0.0;
   double top = -INFINITY;
   for (const PosteriorPoint& point : grid.points)
     for (int k = 0; k < bands; ++k)
-      if (settings.band_prior[k] > 0.0) top = std::max(top, point.log_masses[k] + std::log(settings.band_prior[k]));
+      if (settings.band_prior[k] > 0.0) top = std::max(top, point.log_masses[k] + log_weight[k]);
 
   std::vector<WeightedPoint> points;
   points.reserve(grid.points.size());
   for (const PosteriorPoint& point : grid.points) {
     WeightedPoint p;
+    p.grid_index = static_cast<int>(&point - grid.points.data());
     p.mu = point.mu;
     p.band_sigma = point.band_sigma;
     p.panels = point.panels.data();
@@ -665,8 +771,8 @@ Estimates posterior_estimates(const BandSettings& settings, const PosteriorGrid&
     p.below[0] = 0.0;
     for (int k = 0; k < bands; ++k) {
       const double w = settings.band_prior[k];
-      const double mass = w > 0.0 ? std::exp(point.log_masses[k] + std::log(w) - top) : 0.0;
-      p.factor[k] = w > 0.0 && mass > 0.0 ? std::exp(point.log_scale + std::log(w) - top) : 0.0;
+      const double mass = w > 0.0 ? std::exp(point.log_masses[k] + log_weight[k] - top) : 0.0;
+      p.factor[k] = w > 0.0 && mass > 0.0 ? std::exp(point.log_scale + log_weight[k] - top) : 0.0;
       p.cut[k] = profile_cumulative(p, point.band_sigma[k], nullptr);
       p.below[k + 1] = p.below[k] + mass;
     }
@@ -701,11 +807,17 @@ std::optional<Estimates> closed_form_estimates(const BandSettings& settings, std
   };
   if (form.a > 0.0 && form.a <= max_table_shape) {
     double range[2][2] = {{INFINITY, -INFINITY}, {INFINITY, -INFINITY}};  // [lower, upper][lo, hi] of ln t
+    double squares[2][2] = {{INFINITY, -INFINITY}, {INFINITY, -INFINITY}};  // the same of S
     for (double v : s) {
       if (!(v > 0.0)) continue;
-      double(&r)[2] = range[kind_of(0.5 * v) == CurveKind::gamma_lower ? 0 : 1];
-      r[0] = std::min(r[0], std::log(0.5 * v / (sigma_hi * sigma_hi)));
-      r[1] = std::max(r[1], std::log(0.5 * v / (sigma_lo * sigma_lo)));
+      double(&r)[2] = squares[kind_of(0.5 * v) == CurveKind::gamma_lower ? 0 : 1];
+      r[0] = std::min(r[0], v);
+      r[1] = std::max(r[1], v);
+    }
+    for (int side = 0; side < 2; ++side) {
+      if (!(squares[side][0] <= squares[side][1])) continue;
+      range[side][0] = std::log(0.5 * squares[side][0] / (sigma_hi * sigma_hi));
+      range[side][1] = std::log(0.5 * squares[side][1] / (sigma_lo * sigma_lo));
     }
     constexpr double span = 48.0;
     const double zero_q = std::log(form.a + 40.0 * std::sqrt(form.a) + 800.0);  // Q(a, t) < e^-745 beyond
@@ -720,11 +832,12 @@ std::optional<Estimates> closed_form_estimates(const BandSettings& settings, std
     if (form.upper.polynomials.empty()) form.upper_reaches_zero = false;
     if (form.upper_reaches_zero) form.upper_zero_t = std::exp(form.upper.s_hi);
   }
-  // Whether a table covers a point's range of t, from t_lo at the upper sigma bound to t_hi at the lower.
-  const auto tabled = [&](CurveKind kind, double t_lo, double t_hi) {
+  const double upper_t_reach = form.a + 40.0 * std::sqrt(form.a) + 800.0;  // Q(a, t) < e^-745 beyond
+  // Whether a table covers a point's range of ln t, from s_lo at the upper sigma bound to s_hi at the lower.
+  const double log_sigma_lo = std::log(sigma_lo), log_sigma_hi = std::log(sigma_hi);
+  const auto tabled = [&](CurveKind kind, double s_lo, double s_hi) {
     const GammaTable& table = kind == CurveKind::gamma_lower ? form.lower : form.upper;
     if (table.polynomials.empty()) return false;
-    const double s_lo = std::log(t_lo), s_hi = std::log(t_hi);
     return s_lo >= table.s_lo && (s_hi <= table.s_hi || (kind == CurveKind::gamma_upper && form.upper_reaches_zero));
   };
 
@@ -735,9 +848,16 @@ std::optional<Estimates> closed_form_estimates(const BandSettings& settings, std
   std::vector<char> unusable(grid_points, 0);  // 1: the mass lacks digits; 2: it is lost
   const auto prepare = [&](int j) {
     WeightedPoint& p = points[j];
+    p.grid_index = j;
     p.mu = mu[j];
     p.half_squares = 0.5 * s[j];
-    band_sigmas(basis, mu[j], p.band_sigma);
+    p.log_half_squares = std::log(p.half_squares);
+    // The band ends in sigma: where the 95th percentile e^(mu + z95 sigma) crosses each interior band bound,
+    // clamped between the sigma bounds.
+    p.band_sigma[0] = sigma_lo;
+    p.band_sigma[bands] = sigma_hi;
+    for (int k = 1; k < bands; ++k)
+      p.band_sigma[k] = std::min(std::max((basis.log_interior[k - 1] - mu[j]) / z95, p.band_sigma[k - 1]), sigma_hi);
     double log_factor = 0.0, scale_error = 1e-13;
     if (s[j] == 0.0) {
       p.kind = form.a > 0.0 ? CurveKind::power : CurveKind::logarithm;
@@ -748,19 +868,23 @@ std::optional<Estimates> closed_form_estimates(const BandSettings& settings, std
       scale_error = 1e-9;
     } else {
       p.kind = kind_of(p.half_squares);
-      log_factor = form.a * std::log(2.0 / s[j]);
-      const double t_lo = p.half_squares / (sigma_hi * sigma_hi), t_hi = p.half_squares / (sigma_lo * sigma_lo);
-      if (tabled(p.kind, t_lo, t_hi)) {
+      log_factor = -form.a * p.log_half_squares;
+      const double t_hi = p.half_squares / (sigma_lo * sigma_lo);
+      if (tabled(p.kind, p.log_half_squares - 2.0 * log_sigma_hi, p.log_half_squares - 2.0 * log_sigma_lo)) {
         p.kind = p.kind == CurveKind::gamma_lower ? CurveKind::gamma_lower_table : CurveKind::gamma_upper_table;
-        scale_error = gamma_table_error(std::min(t_hi, form.a + 40.0 * std::sqrt(form.a) + 800.0));
+        scale_error = gamma_table_error(std::min(t_hi, upper_t_reach));
       }
     }
     double* v = values.data() + static_cast<std::size_t>(j) * (bands + 1);
     double size = 0.0;
+    // V at each band end; one at a sigma bound is V there.
     const auto evaluate = [&] {
-      size = 0.0;
-      for (int k = 0; k <= bands; ++k) {
-        v[k] = curve(p, form, p.band_sigma[k], nullptr);
+      v[0] = curve(p, form, sigma_lo, log_sigma_lo, nullptr);
+      v[bands] = curve(p, form, sigma_hi, log_sigma_hi, nullptr);
+      size = std::max(std::fabs(v[0]), std::fabs(v[bands]));
+      for (int k = 1; k < bands; ++k) {
+        const double sigma = p.band_sigma[k];
+        v[k] = sigma == sigma_lo ? v[0] : sigma == sigma_hi ? v[bands] : curve(p, form, sigma, NAN, nullptr);
         size = std::max(size, std::fabs(v[k]));
       }
     };
