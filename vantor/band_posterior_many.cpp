@@ -89,7 +89,8 @@ BandRun band_posterior_many(const BandSettings& settings, std::span<const double
   const BreakpointBasis basis = breakpoint_basis(settings);
 
   BandRun run;
-  std::vector<double> masses(static_cast<std::size_t>(grid_points) * bands);
+  // The masses are summed as they are computed, in grid order; only the logarithmic path below keeps them.
+  BandProbabilities sums;
   double error_bound = 0.0;
   BandMasses P;
   for (int j = 0; j < grid_points; ++j) {
@@ -105,9 +106,8 @@ BandRun band_posterior_many(const BandSettings& settings, std::span<const double
     } else {
       band_masses_many(basis, a, r_scale, mu[j], s[j], P, error_bound);
     }
-    std::copy(P.begin(), P.end(), masses.begin() + static_cast<std::ptrdiff_t>(j) * bands);
+    accumulate_bands(sums, P, settings.band_prior);
   }
-  BandProbabilities sums = sum_masses(masses, settings.band_prior);
   double total = 0.0;
   for (double v : sums.likelihood) total = total + v;
   if (sums_usable(sums) && error_bound <= accepted_error_share * total) {
@@ -116,6 +116,7 @@ BandRun band_posterior_many(const BandSettings& settings, std::span<const double
     return run;
   }
   // Masses outside the double range, or too inexact as differences: the sums again, from logarithms.
+  std::vector<double> masses(static_cast<std::size_t>(grid_points) * bands);
   for (int j = 0; j < grid_points; ++j) {
     log_masses(basis, a, mu[j], s[j], P);
     std::copy(P.begin(), P.end(), masses.begin() + static_cast<std::ptrdiff_t>(j) * bands);
